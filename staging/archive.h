@@ -1,0 +1,42 @@
+// The layout of N_SETUP.DRS: a 58-byte head (54-byte signature area, Reserved,
+// EntryCount), the directory (each entry a 14-byte fixed part followed by its Dir and
+// Name texts), the 32-bit DataBase, then each entry's stream at DataBase + Offset.
+// All integers little-endian.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+inline constexpr int MaxEntries = 3000;
+inline constexpr int SignatureLength = 54;
+inline constexpr int HeaderLength = SignatureLength + 4;
+inline constexpr int EntryFixedLength = 14;
+inline constexpr int TextBufferSize = 260;
+
+// One directory record: the fixed part with the file's fields, widths and order,
+// then the two owned texts (260-byte buffers, NUL-terminated, never null once read).
+struct ArchiveEntry {
+  uint32_t Offset;
+  uint32_t Reserved;
+  uint16_t DosTime;
+  uint16_t DosDate;
+  uint8_t DirLength;
+  uint8_t NameLength;
+  char* Dir;
+  char* Name;
+};
+
+extern ArchiveEntry* EntryTable; // room for MaxEntries records, owned by the caller
+extern int EntryCount;           // the head's count, sign-extended
+extern uint32_t DataBase;
+
+// Reads the head and the whole directory from `archive` (open "rb", at position 0)
+// into EntryTable and sets EntryCount and DataBase; the stream then stands after
+// DataBase. A head or directory cut short, or a count above MaxEntries, goes to
+// FatalError ("File error !!"); a text buffer that cannot be had, to FatalError
+// ("Memory error").
+int16_t ReadArchiveDirectory(std::FILE* archive);
+
+// Releases the texts of records 0 to EntryCount - 1 (Name, then Dir, each only when
+// present). EntryTable itself stays with its owner.
+void ReleaseEntryTexts();
