@@ -1,0 +1,19 @@
+// The staging area: the work directory N80_INST under the system temporary directory,
+// where the archive is unpacked and the setup program started, and its clean-up.
+#pragma once
+
+inline constexpr int PathBufferSize = 260;
+
+extern char StagingRoot[PathBufferSize]; // temp path, upper-cased, one trailing '\' removed
+extern int ExtractOk;                    // 1 once the archive was unpacked whole
+
+// Sets StagingRoot, makes the work directory and unpacks N_SETUP.DRS into it; the
+// outcome is ExtractOk. Every failure has been reported to the user when it returns.
+void PrepareStaging();
+
+// Deletes the work directory's files and sub-directories and removes it.
+void CleanWorkDir();
+
+// Dispatches what is queued for the thread without waiting; stops at WM_QUIT, which
+// it removes and does not dispatch.
+void PumpPendingMessages();
