@@ -4,7 +4,7 @@ JOBS ?= 2
 # Windows programs need a display; without one they share one virtual screen.
 XVFB = $(if $(DISPLAY),,xvfb-run -a -s "-screen 0 1024x768x24")
 
-.PHONY: all deps host win32 test test-host test-win32 demo bench
+.PHONY: all deps host win32 sanitize test test-host test-win32 test-sanitize demo bench fuzz
 
 all: host win32
 
@@ -19,10 +19,18 @@ win32: deps
 	cmake --preset win32 >/dev/null
 	cmake --build --preset win32 -j $(JOBS)
 
-test: test-host test-win32
+sanitize: deps
+	cmake --preset sanitize >/dev/null
+	cmake --build --preset sanitize -j $(JOBS)
+
+test: test-host test-sanitize test-win32
 
 test-host: host
 	ctest --preset host -j $(JOBS)
+
+# The host tests again under ASan + UBSan, with a short smoke run of each fuzz target.
+test-sanitize: sanitize
+	ctest --preset sanitize -j $(JOBS)
 
 test-win32: win32
 	$(XVFB) ctest --preset win32 -j $(JOBS)
@@ -32,3 +40,8 @@ demo: host win32
 
 bench: host
 	bench/run.sh
+
+# Each fuzz target for FUZZ_SECONDS from the seed corpus kept in tests/fuzz/corpus.
+FUZZ_SECONDS ?= 60
+fuzz: sanitize
+	tests/fuzz/run.sh build/sanitize $(FUZZ_SECONDS)
