@@ -1,7 +1,8 @@
 # The two commands people use: `make demo` and `make test`. Every target installs
 # what it needs first (scripts/deps.sh is quick when all is present).
 JOBS ?= 2
-# Windows programs need a display; without one they share one virtual screen.
+# Windows programs need a display; without one they share one virtual screen. The
+# Windows tests make their archives with the host build of drs, hence host first.
 XVFB = $(if $(DISPLAY),,xvfb-run -a -s "-screen 0 1024x768x24")
 
 .PHONY: all deps host win32 sanitize test test-host test-win32 test-sanitize demo bench fuzz
@@ -32,7 +33,7 @@ test-host: host
 test-sanitize: sanitize
 	ctest --preset sanitize -j $(JOBS)
 
-test-win32: win32
+test-win32: host win32
 	$(XVFB) ctest --preset win32 -j $(JOBS)
 
 demo: host win32
