@@ -1,0 +1,57 @@
+#include "launch.h"
+
+#include "staging/command_line.h"
+#include "staging/staging.h"
+
+#include <cstdio>
+#include <ctime>
+
+int LaunchRandom::Draw() {
+  State = State * 214013u + 2531011u;
+  return static_cast<int>((State >> 16) & 0x7FFF);
+}
+
+int DigitWeight(int digit) {
+  return (5 * digit) / 3;
+}
+
+long LaunchTokenFromDigits(const int (&digits)[TokenDigitCount]) {
+  long value = 0;
+  long weights = 0;
+  for (int digit : digits) {
+    value = value * 10 + digit;
+    weights += DigitWeight(digit);
+  }
+  return value * 1000 + weights;
+}
+
+long MakeLaunchToken(uint32_t seed) {
+  LaunchRandom random{seed};
+  int digits[TokenDigitCount];
+  for (int& digit : digits)
+    digit = random.Draw() % 10;
+  return LaunchTokenFromDigits(digits);
+}
+
+bool FormatSetupCommandLine(char (&buffer)[CommandLineSize], const char* stagingRoot, long token,
+                            HWND window, const char* argumentZero) {
+  const int length = _snprintf(
+      buffer, CommandLineSize, "%s\\%s\\%s %ld %u %s", stagingRoot, "N80_INST", "N_SETUP.EXE",
+      token, static_cast<unsigned>(reinterpret_cast<uintptr_t>(window)), argumentZero);
+  if (length < 0 || length >= CommandLineSize) {
+    buffer[0] = '\0';
+    return false;
+  }
+  return true;
+}
+
+bool LaunchSetup(HWND window) {
+  char commandLine[CommandLineSize];
+  const long token = MakeLaunchToken(static_cast<uint32_t>(std::time(nullptr)));
+  if (!FormatSetupCommandLine(commandLine, StagingRoot, token, window, ArgumentZero()))
+    return false;
+  // WinExec reports failure as a value of 31 or less.
+  if (WinExec(commandLine, SW_SHOW) <= 31) return false;
+  ShowWindow(window, SW_HIDE);
+  return true;
+}

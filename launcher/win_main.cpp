@@ -1,0 +1,76 @@
+#include "failure_box.h"
+#include "texts.h"
+#include "window_proc.h"
+
+#include <windows.h>
+
+namespace {
+
+constexpr int SerialPortCount = 4;
+constexpr int ProfileValueSize = 80;
+
+// The serial-line program expects every port in the "ports" section; a missing or
+// empty one is given the usual default. Returns whether any entry was written.
+bool RepairSerialPorts() {
+  bool written = false;
+  for (int n = 1; n <= SerialPortCount; ++n) {
+    char key[16];
+    wsprintfA(key, "COM%d:", n);
+    char value[ProfileValueSize];
+    if (GetProfileStringA("ports", key, "", value, ProfileValueSize - 1) == 0) {
+      WriteProfileStringA("ports", key, "9600,n,8,1");
+      written = true;
+    }
+  }
+  return written;
+}
+
+// A changed "ports" section takes effect only after a restart. Returns whether the
+// user chose to log off now.
+bool AskForRestart() {
+  if (MessageBoxA(nullptr, RestartQuestionText[LanguageIndex],
+                  RestartQuestionCaption[LanguageIndex], MB_YESNO | MB_ICONQUESTION) == IDYES) {
+    ExitWindowsEx(EWX_LOGOFF, 0xFFFFFFFF);
+    return true;
+  }
+  MessageBoxA(nullptr, RestartNoticeText[LanguageIndex], RestartNoticeCaption[LanguageIndex],
+              MB_OK | MB_ICONINFORMATION);
+  return false;
+}
+
+} // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  LanguageIndex = GetOEMCP() == 949 ? 1 : 0;
+  if (RepairSerialPorts() && AskForRestart()) return 0;
+
+  WNDCLASSA windowClass{};
+  windowClass.style = CS_HREDRAW | CS_VREDRAW;
+  windowClass.lpfnWndProc = MainWndProc;
+  windowClass.hInstance = instance;
+  windowClass.hIcon = LoadIconA(instance, "INSTALL_ICON");
+  windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  windowClass.lpszClassName = "FIRST_INSTALL";
+  if (!RegisterClassA(&windowClass)) return 0;
+
+  ScreenWidth = GetSystemMetrics(SM_CXSCREEN);
+  ScreenHeight = GetSystemMetrics(SM_CYSCREEN);
+  HWND window =
+      CreateWindowExA(0, "FIRST_INSTALL", "Internet Nuvik 2000 Install", WS_POPUP | WS_CLIPCHILDREN,
+                      0, 0, ScreenWidth, ScreenHeight, nullptr, nullptr, instance, nullptr);
+  if (!window) {
+    // Without a window nothing would ever post the quit message.
+    ShowFailureBox(nullptr);
+    return 0;
+  }
+  ShowWindow(window, SW_SHOW);
+  UpdateWindow(window);
+
+  MSG message;
+  // GetMessageA reports an error as -1, which must not keep the loop spinning.
+  while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+  return 0;
+}
