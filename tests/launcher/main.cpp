@@ -1,0 +1,5 @@
+#include "check.h"
+
+int main(int argc, char** argv) {
+  return RunAllTests(argc, argv);
+}
