@@ -1,0 +1,91 @@
+#include "archive_copy.h"
+
+#include "command_line.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+constexpr int CopyBlockSize = 4096;
+constexpr int SourcePathSize = 256;
+
+// The directory part of argument 0, trailing backslash kept, followed by the name.
+// Started by a bare file name, the bootstrap still finds the archive beside itself,
+// since the current directory is the work directory by now. False when the result
+// does not fit.
+bool SourcePath(const char* archiveName, char (&source)[SourcePathSize]) {
+  const char* argumentZero = ArgumentZero();
+  if (std::strlen(argumentZero) >= SourcePathSize) return false;
+  std::strcpy(source, argumentZero);
+  char* cut = std::strrchr(source, '\\');
+  if (!cut) {
+    char module[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(nullptr, module, sizeof module);
+    if (length == 0 || length >= sizeof module) return false;
+    cut = std::strrchr(module, '\\');
+    if (!cut || cut - module + 1 >= SourcePathSize) return false;
+    cut[1] = '\0';
+    std::strcpy(source, module);
+    cut = source + (cut - module);
+  }
+  cut[1] = '\0';
+  const size_t directoryLength = static_cast<size_t>(cut + 1 - source);
+  if (directoryLength + std::strlen(archiveName) >= SourcePathSize) return false;
+  std::strcpy(cut + 1, archiveName);
+  return true;
+}
+
+} // namespace
+
+LONG GetFileLength(HFILE file) {
+  const LONG position = _llseek(file, 0, FILE_CURRENT);
+  const LONG length = _llseek(file, 0, FILE_END);
+  _llseek(file, position, FILE_BEGIN);
+  return length;
+}
+
+int CopyArchive(const char* archiveName) {
+  char* block = static_cast<char*>(std::malloc(CopyBlockSize));
+  if (!block) return -1;
+  char source[SourcePathSize];
+  if (!SourcePath(archiveName, source)) {
+    std::free(block);
+    return -1;
+  }
+  const HFILE input = _lopen(source, OF_READ);
+  if (input == HFILE_ERROR) {
+    std::free(block);
+    return -1;
+  }
+  const HFILE output = _lcreat(archiveName, 0);
+  if (output == HFILE_ERROR) {
+    _lclose(input);
+    std::free(block);
+    return -1;
+  }
+
+  int result = 1;
+  const LONG length = GetFileLength(input);
+  if (length < 0) result = -1;
+  for (LONG copied = 0; result == 1 && copied != length;) {
+    const UINT chunk =
+        static_cast<UINT>(length - copied < CopyBlockSize ? length - copied : CopyBlockSize);
+    // A medium that yields less than it promised must not pass for a whole archive.
+    if (_lread(input, block, chunk) != chunk) {
+      result = -1;
+    } else if (_lwrite(output, block, chunk) != chunk) {
+      _lclose(input);
+      _lclose(output);
+      std::free(block);
+      MessageBoxA(nullptr, "Disk write error !!. Check disk space", "Write error", MB_OK);
+      return -1;
+    } else {
+      copied += static_cast<LONG>(chunk);
+    }
+  }
+  _lclose(input);
+  _lclose(output);
+  std::free(block);
+  return result;
+}
