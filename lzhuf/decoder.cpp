@@ -1,0 +1,136 @@
+#include "fatal_error.h"
+#include "lzhuf.h"
+#include "model.h"
+#include "offset_code.h"
+
+#include <cstring>
+
+namespace {
+
+// glibc's unlocked byte calls skip a lock per byte; the Windows runtime has no such
+// variant, and its stream calls are the ones the bootstrap is meant to use there.
+#if defined(__GLIBC__)
+inline int ReadByte(std::FILE* input) {
+  return getc_unlocked(input);
+}
+inline int WriteByte(int byte, std::FILE* output) {
+  return putc_unlocked(byte, output);
+}
+#else
+inline int ReadByte(std::FILE* input) {
+  return getc(input);
+}
+inline int WriteByte(int byte, std::FILE* output) {
+  return putc(byte, output);
+}
+#endif
+
+uint16_t BitBuffer;
+uint8_t BitCount;
+// How many of the low valid bits of BitBuffer the refill made up after the input ended
+// or failed. A code that reaches into them belongs to a damaged entry.
+uint8_t InventedBits;
+
+unsigned char Ring[RingSize];
+int RingPos;
+
+void Refill(std::FILE* input) {
+  while (BitCount <= 8) {
+    int v = 0;
+    if (InventedBits == 0) v = ReadByte(input);
+    // Once the input has let us down nothing more is read from it, so every bit from
+    // here on counts as made up.
+    if (v == EOF || InventedBits != 0) {
+      v = 0;
+      InventedBits = static_cast<uint8_t>(InventedBits + 8);
+    }
+    BitBuffer = static_cast<uint16_t>(BitBuffer | (v << (8 - BitCount)));
+    BitCount = static_cast<uint8_t>(BitCount + 8);
+  }
+}
+
+inline int ReadBit(std::FILE* input) {
+  if (BitCount <= 8) Refill(input);
+  const int bit = BitBuffer >> 15;
+  BitBuffer = static_cast<uint16_t>(BitBuffer << 1);
+  --BitCount;
+  return bit;
+}
+
+inline int ReadEightBits(std::FILE* input) {
+  if (BitCount <= 8) Refill(input);
+  const int bits = BitBuffer >> 8;
+  BitBuffer = static_cast<uint16_t>(BitBuffer << 8);
+  BitCount = static_cast<uint8_t>(BitCount - 8);
+  return bits;
+}
+
+// Called after each complete code: any made-up bit it used lies below the bits still
+// valid, so the code is sound exactly when those bits are all still unread.
+inline void CheckCodeWasRead() {
+  if (BitCount < InventedBits) FatalError("File error !!");
+}
+
+int DecodeSymbol(std::FILE* input) {
+  int n = NodeChild[RootNode];
+  while (n < NodeCount)
+    n = NodeChild[n + ReadBit(input)];
+  CheckCodeWasRead();
+  const int symbol = n - NodeCount;
+  AdaptModel(symbol);
+  return symbol;
+}
+
+int DecodeOffset(std::FILE* input) {
+  int b = ReadEightBits(input);
+  const int high = OffsetHighCode[b];
+  for (int extra = OffsetCodeLength[b] - 2; extra > 0; --extra)
+    b = 2 * b + ReadBit(input);
+  CheckCodeWasRead();
+  return high * 64 + (b & 63);
+}
+
+inline void PutByte(int byte, std::FILE* output) {
+  if (WriteByte(byte, output) == EOF) FatalError("Can't write !! Disk error !!");
+}
+
+} // namespace
+
+void DecodeEntry(std::FILE* input, std::FILE* output) {
+  BitBuffer = 0;
+  BitCount = 0;
+  InventedBits = 0;
+  unsigned char field[4];
+  if (std::fread(field, sizeof field, 1, input) != 1) FatalError("File error !!");
+  const uint32_t unpackedSize =
+      field[0] | field[1] << 8 | field[2] << 16 | static_cast<uint32_t>(field[3]) << 24;
+  if (unpackedSize == 0) return;
+  ResetModel();
+  std::memset(Ring, 0x20, RingFill);
+  RingPos = RingFill;
+  uint32_t remaining = unpackedSize;
+  while (remaining > 0) {
+    const int symbol = DecodeSymbol(input);
+    if (symbol < 256) {
+      PutByte(symbol, output);
+      Ring[RingPos] = static_cast<unsigned char>(symbol);
+      RingPos = (RingPos + 1) & (RingSize - 1);
+      --remaining;
+      continue;
+    }
+    const int offset = DecodeOffset(input);
+    int source = (RingPos - offset - 1) & (RingSize - 1);
+    const uint32_t length = static_cast<uint32_t>(symbol - 253);
+    // A last match that runs past the size still goes through the ring, whose tail the
+    // next entry inherits, but the file gets only the bytes it is owed.
+    const uint32_t written = length < remaining ? length : remaining;
+    for (uint32_t i = 0; i < length; ++i) {
+      const unsigned char v = Ring[source];
+      if (i < written) PutByte(v, output);
+      Ring[RingPos] = v;
+      RingPos = (RingPos + 1) & (RingSize - 1);
+      source = (source + 1) & (RingSize - 1);
+    }
+    remaining -= written;
+  }
+}

@@ -1,0 +1,31 @@
+// Runs the codec on byte vectors for the tests; FatalError throws FatalErrorRaised.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+using Bytes = std::vector<uint8_t>;
+
+struct FatalErrorRaised : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+// Decodes entry streams laid end to end in one file, each into its own vector,
+// positioning the input at each stream the way the extraction does.
+std::vector<Bytes> DecodeEntries(const std::vector<Bytes>& streams);
+Bytes DecodeOne(const Bytes& stream);
+// Where the input stood after the decoder returned.
+long DecodeAndTell(const Bytes& stream);
+
+// Sample contents: printable text, pseudo-random bytes, long runs, and real i386
+// Windows code when the machine has it (the wine32 DLLs), else more text.
+// The code of a symbol as the model's tree stands, root bit first.
+std::string CodeOf(int symbol);
+// An entry stream by hand: the size field, then `bits` ('0'/'1') padded with zeros.
+Bytes PackBits(uint32_t unpackedSize, const std::string& bits);
+
+Bytes TextSample(size_t size, uint32_t seed);
+Bytes RandomSample(size_t size, uint32_t seed);
+Bytes BinarySample(size_t size);

@@ -1,0 +1,112 @@
+#include "codec_support.h"
+#include "fatal_error.h"
+#include "lzhuf.h"
+#include "model.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+namespace {
+
+const Bytes Abc = {0x03, 0, 0, 0, 0xF6, 0xFB, 0xBD, 0xE0};
+const Bytes TenXAfterX = {0x0B, 0, 0, 0, 0x04, 0x93, 0x00, 0x00};
+const Bytes FiveSpaces = {0x05, 0, 0, 0, 0x8E, 0x00, 0x00};
+
+std::string MessageOfDecoding(const Bytes& stream) {
+  try {
+    DecodeOne(stream);
+  } catch (const FatalErrorRaised& e) {
+    return e.what();
+  }
+  return "";
+}
+
+TEST(Decoder, KnownStreams) {
+  EXPECT_EQ(DecodeOne(Abc), (Bytes{0x61, 0x62, 0x63}));
+  EXPECT_EQ(DecodeOne(TenXAfterX), Bytes(11, 0x78));
+  // The first match copies from the initial fill of the ring.
+  EXPECT_EQ(DecodeOne(FiveSpaces), Bytes(5, 0x20));
+  // Offset code 00000001 0: upper value 0, lower bits 000010, so offset 2.
+  ResetModel();
+  const std::string literals = CodeOf('a');
+  AdaptModel('a');
+  const std::string b = CodeOf('b');
+  AdaptModel('b');
+  const std::string c = CodeOf('c');
+  AdaptModel('c');
+  const std::string match = CodeOf(256 + 3 - 3);
+  EXPECT_EQ(DecodeOne(PackBits(6, literals + b + c + match + "000000010")),
+            (Bytes{'a', 'b', 'c', 'a', 'b', 'c'}));
+}
+
+TEST(Decoder, EmptyEntryReadsOnlyItsSizeField) {
+  EXPECT_TRUE(DecodeOne({0, 0, 0, 0, 0xFF, 0xFF}).empty());
+  EXPECT_EQ(DecodeAndTell({0, 0, 0, 0, 0xFF, 0xFF}), 4);
+}
+
+TEST(Decoder, ReadAheadStopsOneByteBeyondTheLastBitUsed) {
+  // The five-spaces stream uses 17 bits, so three bytes after the size field.
+  Bytes padded = FiveSpaces;
+  padded.insert(padded.end(), {0xAA, 0xAA, 0xAA});
+  EXPECT_LE(DecodeAndTell(padded), 4 + 3 + 1);
+}
+
+TEST(Decoder, SizeFieldCutShortIsAFileError) {
+  for (size_t n = 0; n < 4; ++n)
+    EXPECT_EQ(MessageOfDecoding(Bytes(Abc.begin(), Abc.begin() + n)), "File error !!") << n;
+}
+
+TEST(Decoder, StreamCutShortIsAFileErrorNeverMadeUpBytes) {
+  // A stream that ends exactly at the end of the file is sound: the read-ahead past it
+  // supplies bits that no code uses.
+  for (const Bytes& stream : {Abc, TenXAfterX, FiveSpaces}) {
+    const Bytes whole = DecodeOne(stream);
+    for (size_t n = 4; n < stream.size(); ++n) {
+      const Bytes cut(stream.begin(), stream.begin() + n);
+      try {
+        EXPECT_EQ(DecodeOne(cut), whole) << "cut at " << n;
+      } catch (const FatalErrorRaised& e) {
+        EXPECT_STREQ(e.what(), "File error !!");
+      }
+    }
+  }
+  // The zero bits that an exhausted input supplies would decode to bytes 0x00.
+  EXPECT_EQ(MessageOfDecoding({0x03, 0, 0, 0}), "File error !!");
+  EXPECT_EQ(MessageOfDecoding({0x03, 0, 0, 0, 0xF6}), "File error !!");
+}
+
+TEST(Decoder, LastMatchPastTheSizeIsCutYetFeedsTheRingTail) {
+  // One literal and a ten-byte match for a five-byte file.
+  Bytes five = TenXAfterX;
+  five[0] = 5;
+  ResetModel();
+  // The next entry opens with an 11-byte match at offset 4095, the ring position its
+  // own first byte goes to, which still holds the previous entry's first bytes.
+  const Bytes next = PackBits(11, CodeOf(256 + 11 - 3) + "11111111" + "111111");
+  const std::vector<Bytes> out = DecodeEntries({five, next});
+  EXPECT_EQ(out[0], Bytes(5, 0x78));
+  EXPECT_EQ(out[1], Bytes(11, 0x78));
+}
+
+TEST(Decoder, FailedWriteIsADiskError) {
+  ResetModel();
+  std::FILE* in = std::tmpfile();
+  const Bytes big = PackBits(100, CodeOf(256 + 60 - 3) + "000000000");
+  std::fwrite(big.data(), big.size(), 1, in);
+  std::rewind(in);
+  std::FILE* full = std::fopen("/dev/full", "wb");
+  ASSERT_NE(full, nullptr);
+  std::setvbuf(full, nullptr, _IONBF, 0);
+  std::string message;
+  try {
+    DecodeEntry(in, full);
+  } catch (const FatalErrorRaised& e) {
+    message = e.what();
+  }
+  EXPECT_EQ(message, "Can't write !! Disk error !!");
+  std::fclose(full);
+  std::fclose(in);
+}
+
+} // namespace
