@@ -38,9 +38,20 @@ void WriteReport(const char* path, const char* commandLine) {
   std::fclose(report);
 }
 
+// The bootstrap hides its window once this program is up; the report says whether
+// it did, for whoever watches the run.
 void Finish(HWND window) {
   if (ArgumentsUnderstood) {
     HWND bootstrap = reinterpret_cast<HWND>(static_cast<UINT_PTR>(Arguments.Window));
+    const char* state = !IsWindow(bootstrap)         ? "gone"
+                        : IsWindowVisible(bootstrap) ? "visible"
+                                                     : "hidden";
+    if (const char* path = std::getenv("NUVIK_DEMO_REPORT")) {
+      if (FILE* report = std::fopen(path, "a")) {
+        std::fprintf(report, "bootstrap window at finish: %s\n", state);
+        std::fclose(report);
+      }
+    }
     if (IsWindow(bootstrap)) PostMessageA(bootstrap, WM_CLOSE, 0, 0);
   }
   DestroyWindow(window);
