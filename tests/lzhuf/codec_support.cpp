@@ -1,5 +1,6 @@
 #include "codec_support.h"
 
+#include "encoder.h"
 #include "fatal_error.h"
 #include "lzhuf.h"
 #include "model.h"
@@ -68,6 +69,14 @@ long DecodeAndTell(const Bytes& stream) {
   File target(std::tmpfile());
   DecodeEntry(in.get(), target.get());
   return std::ftell(in.get());
+}
+
+Bytes EncodeOne(const Bytes& data) {
+  File in = TempWith(data);
+  File out(std::tmpfile());
+  if (!EncodeEntry(in.get(), static_cast<uint32_t>(data.size()), out.get()))
+    throw std::runtime_error("EncodeEntry failed");
+  return ReadAll(out.get());
 }
 
 std::string CodeOf(int symbol) {

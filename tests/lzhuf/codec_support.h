@@ -21,6 +21,8 @@ long DecodeAndTell(const Bytes& stream);
 
 // Sample contents: printable text, pseudo-random bytes, long runs, and real i386
 // Windows code when the machine has it (the wine32 DLLs), else more text.
+Bytes EncodeOne(const Bytes& data);
+
 // The code of a symbol as the model's tree stands, root bit first.
 std::string CodeOf(int symbol);
 // An entry stream by hand: the size field, then `bits` ('0'/'1') padded with zeros.
