@@ -17,8 +17,8 @@ std::vector<Bytes> Corpus(size_t size) {
 }
 
 TEST(Encoder, RoundTripsEverySizeAroundTheRingEdges) {
-  for (size_t size : {0, 1, 2, 3, 4, 59, 60, 61, 62, 4035, 4036, 4037, 4095, 4096, 4097, 8192,
-                      8193, 12289}) {
+  for (size_t size :
+       {0, 1, 2, 3, 4, 59, 60, 61, 62, 4035, 4036, 4037, 4095, 4096, 4097, 8192, 8193, 12289}) {
     for (const Bytes& data : Corpus(size)) {
       const Bytes stream = EncodeOne(data);
       ASSERT_EQ(DecodeOne(stream), data) << "size " << size;
@@ -26,7 +26,9 @@ TEST(Encoder, RoundTripsEverySizeAroundTheRingEdges) {
   }
 }
 
-TEST(Encoder, EmptyFileIsItsSizeFieldAlone) { EXPECT_EQ(EncodeOne({}), (Bytes{0, 0, 0, 0})); }
+TEST(Encoder, EmptyFileIsItsSizeFieldAlone) {
+  EXPECT_EQ(EncodeOne({}), (Bytes{0, 0, 0, 0}));
+}
 
 TEST(Encoder, LongFilesThroughManyRebuilds) {
   // Some 100 000 symbols or more each: the tree is rebuilt several times per file.
