@@ -1,0 +1,102 @@
+#!/usr/bin/env bash
+# Codec benchmarks on a realistic installer payload (the wine32 i386 DLLs plus text),
+# made under the build tree at run time:
+#   unpack: drs unpack against lhasa x and jlha x on the same files, jlha's "-lh1-" .lzh
+#   pack:   drs pack against jlha's "-lh1-" encoder: entry data bytes and time
+# Every figure is a whole process, start-up included, from this one run.
+#   bench/run.sh [BUILD_DIR]   (default build/host)
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+build=$(cd "${1:-$here/../build/host}" && pwd)
+drs=$build/tools/drs/drs
+jlha_lh1=$build/tests/jlha/jlha-lh1
+work=$build/bench
+for tool in "$drs" "$jlha_lh1"; do
+  [ -x "$tool" ] || { echo "bench: $tool missing; build the host preset first" >&2; exit 1; }
+done
+
+payload=$work/payload
+dlls=/usr/lib/i386-linux-gnu/wine/i386-windows
+if [ ! -e "$work/payload.done" ]; then
+  rm -rf "$work" && mkdir -p "$payload/bin" "$payload/doc"
+  # DLLs in name order up to 32 MB, leaving out the few giants so that the payload
+  # looks like an installer's many mid-sized files.
+  total=0
+  for f in $(ls "$dlls" | LC_ALL=C sort); do
+    size=$(stat -c %s "$dlls/$f")
+    [ "$size" -le 4000000 ] || continue
+    cp "$dlls/$f" "$payload/bin/"
+    total=$((total + size))
+    [ "$total" -lt 32000000 ] || break
+  done
+  # Text: licences and change logs, a few files of about 1 MB.
+  n=0
+  find /usr/share/doc /usr/share/common-licenses -type f \( -name copyright -o -name 'GPL-*' \) |
+    LC_ALL=C sort | head -n 600 | while read -r f; do
+      cat "$f" >>"$payload/doc/notes$((n / 100)).txt"
+      n=$((n + 1))
+    done
+  touch "$work/payload.done"
+fi
+files=$(find "$payload" -type f | wc -l)
+bytes=$(find "$payload" -type f -printf '%s\n' | awk '{s += $1} END {print s}')
+
+seconds() { # runs "$@" and prints its wall time in seconds
+  local t0 t1
+  t0=$(date +%s.%N)
+  "$@" >/dev/null
+  t1=$(date +%s.%N)
+  echo "$t1 - $t0" | bc -l
+}
+mbps() { echo "scale=1; $bytes / 1000000 / $1" | bc -l; }
+
+# Pack.
+t_pack=$(seconds "$drs" pack -q -o "$work/payload.drs" "$payload")
+drs_data=$(python3 - "$work/payload.drs" <<'PY'
+import struct, sys
+d = open(sys.argv[1], 'rb').read()
+count = struct.unpack_from('<h', d, 56)[0]
+p = 58
+for _ in range(max(count, 0)):
+    p += 14 + d[p + 12] + d[p + 13]
+base = struct.unpack_from('<I', d, p)[0]
+print(len(d) - base)
+PY
+)
+pairs=()
+rm -rf "$work/jlha-streams" && mkdir -p "$work/jlha-streams"
+i=0
+while read -r f; do
+  pairs+=("$f" "$work/jlha-streams/$i")
+  i=$((i + 1))
+done < <(find "$payload" -type f | LC_ALL=C sort)
+t_jpack=$("seconds" "$jlha_lh1" encode "${pairs[@]}")
+jlha_data=$(find "$work/jlha-streams" -type f -printf '%s\n' | awk '{s += $1} END {print s}')
+
+# Unpack, all from the same payload; each result checked against it.
+rm -f "$work/payload.lzh"
+"$jlha_lh1" archive "$work/payload.lzh" "$payload"
+rm -rf "$work/out-drs" "$work/out-lhasa" "$work/out-jlha"
+mkdir -p "$work/out-lhasa" "$work/out-jlha"
+t_drs=$(seconds "$drs" unpack "$work/payload.drs" "$work/out-drs")
+t_lhasa=$(cd "$work/out-lhasa" && seconds lhasa xq "$work/payload.lzh")
+t_jlha=$(cd "$work/out-jlha" && seconds jlha xq "$work/payload.lzh")
+for out in out-drs out-lhasa out-jlha; do
+  diff -r -q "$payload" "$work/$out" >/dev/null || { echo "bench: $out differs from the payload" >&2; exit 1; }
+done
+
+state=$(nm -S -t d --size-sort "$build/lzhuf/liblzhuf_decoder.a" 2>/dev/null |
+  awk 'toupper($3) ~ /^[BDRU]$/ {s += $2 + 0} END {print s}')
+
+printf '\nPayload: %d files, %d bytes\n\n' "$files" "$bytes"
+printf 'Unpack (whole process)        seconds    MB/s\n'
+printf '  drs unpack            %13.2f %7s\n' "$t_drs" "$(mbps "$t_drs")"
+printf '  lhasa x               %13.2f %7s\n' "$t_lhasa" "$(mbps "$t_lhasa")"
+printf '  jlha x                %13.2f %7s\n' "$t_jlha" "$(mbps "$t_jlha")"
+best=$(echo "if ($t_lhasa < $t_jlha) $t_lhasa else $t_jlha" | bc -l)
+printf '  drs vs faster peer    %12.2fx\n\n' "$(echo "$best / $t_drs" | bc -l)"
+printf 'Pack                  entry data bytes   seconds    MB/s\n'
+printf '  drs pack              %16d %9.2f %7s\n' "$drs_data" "$t_pack" "$(mbps "$t_pack")"
+printf '  jlha -lh1-            %16d %9.2f %7s\n' "$jlha_data" "$t_jpack" "$(mbps "$t_jpack")"
+printf '  drs / jlha            %15.1f%%\n\n' "$(echo "100 * $drs_data / $jlha_data" | bc -l)"
+printf 'Decoder static state: %d bytes (tables, ring, offset code)\n' "$state"
