@@ -1,0 +1,252 @@
+// The drs program as people run it: exit codes, messages, and what lands on disk.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Outcome {
+  int Status;
+  std::string Output; // standard output and standard error together
+};
+
+Outcome RunDrs(const std::string& arguments) {
+  const std::string command = std::string(DRS_PROGRAM) + " " + arguments + " 2>&1";
+  std::FILE* pipe = popen(command.c_str(), "r");
+  Outcome outcome{-1, ""};
+  char buffer[4096];
+  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+    outcome.Output.append(buffer, n);
+  const int status = pclose(pipe);
+  outcome.Status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return outcome;
+}
+
+std::string Quote(const fs::path& path) {
+  return "'" + path.string() + "'";
+}
+
+std::string Read(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+void Write(const fs::path& path, const std::string& bytes) {
+  fs::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+void SetTime(const fs::path& path, int64_t unixTime) {
+  fs::last_write_time(path, std::chrono::file_clock::from_sys(
+                                std::chrono::sys_seconds{std::chrono::seconds(unixTime)}));
+}
+
+int64_t TimeOf(const fs::path& path) {
+  const auto time = std::chrono::file_clock::to_sys(fs::last_write_time(path));
+  return std::chrono::floor<std::chrono::seconds>(time).time_since_epoch().count();
+}
+
+class DrsTest : public testing::Test {
+protected:
+  void SetUp() override {
+    Work =
+        fs::path(testing::TempDir()) /
+        ("drs_cli_" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(Work);
+    fs::create_directories(Work);
+  }
+  void TearDown() override { fs::remove_all(Work); }
+
+  // A small installer tree with the kinds of entries drs pack makes.
+  fs::path MakeTree(const std::string& name) {
+    const fs::path tree = Work / name;
+    std::string random;
+    uint32_t state = 12345;
+    for (int i = 0; i < 70000; ++i)
+      random.push_back(static_cast<char>((state = state * 1103515245 + 12345) >> 24));
+    std::string text;
+    for (int i = 0; i < 3000; ++i)
+      text += "line " + std::to_string(i % 97) + " of the setup notes\r\n";
+    Write(tree / "N_SETUP.EXE", random);
+    Write(tree / "README.TXT", text);
+    Write(tree / "EMPTY.DAT", "");
+    Write(tree / "ONE.DAT", "x");
+    Write(tree / "SYSTEM" / "CTL3D.DL_", text.substr(0, 4097));
+    Write(tree / "SYSTEM" / "DEEP" / "A.TXT", "abc");
+    fs::create_directories(tree / "SYSTEM" / "NOTHING");
+    SetTime(tree / "N_SETUP.EXE", 999357511); // odd second: stored as :30
+    SetTime(tree / "README.TXT", 100000000);  // 1973: stored as 1980-01-01
+    SetTime(tree / "EMPTY.DAT", 1600000000);
+    SetTime(tree / "ONE.DAT", 1600000001);
+    SetTime(tree / "SYSTEM" / "CTL3D.DL_", 1600000002);
+    SetTime(tree / "SYSTEM" / "DEEP" / "A.TXT", 1700000000);
+    SetTime(tree / "SYSTEM" / "NOTHING", 1600000003);
+    return tree;
+  }
+
+  fs::path Work;
+};
+
+TEST_F(DrsTest, PackThenUnpackGivesBackTheTreeWithItsTimes) {
+  const fs::path tree = MakeTree("tree");
+  const fs::path archive = Work / "N_SETUP.DRS";
+  Outcome packed = RunDrs("pack -o " + Quote(archive) + " " + Quote(tree));
+  ASSERT_EQ(packed.Status, 0) << packed.Output;
+  EXPECT_EQ(packed.Output, ""); // quiet when standard error is no terminal
+
+  Outcome verified = RunDrs("verify " + Quote(archive));
+  EXPECT_EQ(verified.Status, 0) << verified.Output;
+
+  Outcome listed = RunDrs("list " + Quote(archive));
+  ASSERT_EQ(listed.Status, 0) << listed.Output;
+  char readme[16];
+  std::snprintf(readme, sizeof readme, "%10ju",
+                static_cast<uintmax_t>(fs::file_size(tree / "README.TXT")));
+  EXPECT_EQ(listed.Output, "         0  2020-09-13 12:26:40  -        EMPTY.DAT\n"
+                           "     70000  2001-09-01 15:18:30  -        N_SETUP.EXE\n"
+                           "         1  2020-09-13 12:26:40  -        ONE.DAT\n" +
+                               std::string(readme) +
+                               "  1980-01-01 00:00:00  -        README.TXT\n"
+                               "      4097  2020-09-13 12:26:42  nt-skip  SYSTEM\\CTL3D.DL_\n"
+                               "         3  2023-11-14 22:13:20  -        SYSTEM\\DEEP\\A.TXT\n"
+                               "       dir  2020-09-13 12:26:42  -        SYSTEM\\NOTHING\\\n");
+
+  const fs::path out = Work / "out";
+  Outcome unpacked = RunDrs("unpack " + Quote(archive) + " " + Quote(out));
+  ASSERT_EQ(unpacked.Status, 0) << unpacked.Output;
+  for (const char* file : {"N_SETUP.EXE", "README.TXT", "EMPTY.DAT", "ONE.DAT", "SYSTEM/CTL3D.DL_",
+                           "SYSTEM/DEEP/A.TXT"}) {
+    EXPECT_EQ(Read(out / file), Read(tree / file)) << file;
+    EXPECT_EQ(fs::file_size(out / file), fs::file_size(tree / file)) << file;
+  }
+  EXPECT_TRUE(fs::is_directory(out / "SYSTEM" / "NOTHING"));
+  EXPECT_TRUE(fs::is_empty(out / "SYSTEM" / "NOTHING"));
+  EXPECT_EQ(TimeOf(out / "N_SETUP.EXE"), 999357510);
+  EXPECT_EQ(TimeOf(out / "README.TXT"), 315532800);
+  EXPECT_EQ(TimeOf(out / "SYSTEM" / "DEEP" / "A.TXT"), 1700000000);
+}
+
+TEST_F(DrsTest, TheSameTreeAndTimesGiveTheSameArchive) {
+  const fs::path first = MakeTree("first");
+  const fs::path second = MakeTree("second"); // same content, made at another moment
+  ASSERT_EQ(RunDrs("pack -q -o " + Quote(Work / "1.DRS") + " " + Quote(first)).Status, 0);
+  ASSERT_EQ(RunDrs("pack -o " + Quote(Work / "2.DRS") + " " + Quote(second)).Status, 0);
+  EXPECT_EQ(Read(Work / "1.DRS"), Read(Work / "2.DRS"));
+  EXPECT_EQ(Read(Work / "1.DRS").size(), fs::file_size(Work / "1.DRS"));
+}
+
+TEST_F(DrsTest, RefusedTreesLeaveNoArchiveBehind) {
+  const fs::path archive = Work / "N_SETUP.DRS";
+  Write(archive, "the previous archive");
+  auto refused = [&](const fs::path& tree, const std::string& options, const std::string& why) {
+    SCOPED_TRACE(why);
+    Outcome outcome = RunDrs("pack " + options + " -o " + Quote(archive) + " " + Quote(tree));
+    EXPECT_EQ(outcome.Status, 1) << outcome.Output;
+    EXPECT_NE(outcome.Output.find(why), std::string::npos) << outcome.Output;
+    EXPECT_EQ(std::count(outcome.Output.begin(), outcome.Output.end(), '\n'), 1) << outcome.Output;
+    EXPECT_EQ(Read(archive), "the previous archive");
+    for (const auto& item : fs::directory_iterator(Work))
+      EXPECT_EQ(item.path().filename().string().find(".drs-tmp"), std::string::npos);
+  };
+
+  const fs::path linked = MakeTree("linked");
+  fs::create_symlink("README.TXT", linked / "LINK.TXT");
+  refused(linked, "", "symbolic link");
+
+  const fs::path special = MakeTree("special");
+  ASSERT_EQ(mkfifo((special / "PIPE").c_str(), 0600), 0);
+  refused(special, "", "not a regular file");
+
+  const fs::path korean = MakeTree("korean");
+  Write(korean / "\xED\x95\x9C\xEA\xB8\x80.TXT", "k");
+  refused(korean, "", "not plain ASCII");
+  refused(korean, "--codepage 1252", "code page 1252");
+  Outcome accepted =
+      RunDrs("pack --codepage 949 -o " + Quote(Work / "K.DRS") + " " + Quote(korean));
+  EXPECT_EQ(accepted.Status, 0) << accepted.Output;
+  EXPECT_EQ(
+      RunDrs("unpack --codepage 949 " + Quote(Work / "K.DRS") + " " + Quote(Work / "k")).Status, 0);
+  EXPECT_EQ(Read(Work / "k" / "\xED\x95\x9C\xEA\xB8\x80.TXT"), "k");
+
+  const fs::path cased = MakeTree("cased");
+  Write(cased / "readme.txt", "lower");
+  refused(cased, "", "letter case");
+
+  const fs::path deep = Work / "deep";
+  Write(deep / std::string(200, 'D') / std::string(60, 'N'), "x"); // joined: 261 bytes
+  refused(deep, "", "longer than 255");
+  const fs::path deeper = Work / "deeper";
+  fs::create_directories(deeper / std::string(130, 'A') / std::string(130, 'B'));
+  refused(deeper, "", "longer than 255");
+
+  const fs::path many = Work / "many";
+  fs::create_directories(many);
+  for (int i = 0; i <= 3000; ++i)
+    std::ofstream(many / std::string("F").append(std::to_string(i)));
+  refused(many, "", "at most 3000");
+
+  refused(Work / "missing", "", "not a folder");
+
+  // Permissions do not stop the superuser, so only others see this refusal.
+  if (geteuid() != 0) {
+    const fs::path locked = MakeTree("locked");
+    fs::permissions(locked / "ONE.DAT", fs::perms::none);
+    refused(locked, "", "cannot be read");
+    fs::permissions(locked / "ONE.DAT", fs::perms::owner_all);
+  }
+}
+
+TEST_F(DrsTest, DamagedArchivesAreReportedNeverTrusted) {
+  const fs::path tree = MakeTree("tree");
+  const fs::path archive = Work / "N_SETUP.DRS";
+  ASSERT_EQ(RunDrs("pack -o " + Quote(archive) + " " + Quote(tree)).Status, 0);
+  const std::string whole = Read(archive);
+
+  // A bit stream cut short: the last entry's stream ends early.
+  Write(Work / "CUT.DRS", whole.substr(0, whole.size() - 10));
+  Outcome cut = RunDrs("verify " + Quote(Work / "CUT.DRS"));
+  EXPECT_EQ(cut.Status, 1);
+  EXPECT_NE(cut.Output.find("entry 6 (SYSTEM\\DEEP\\A.TXT) is damaged"), std::string::npos)
+      << cut.Output;
+
+  // Every cut of the archive: refused or sound, never a crash, never a file too long.
+  for (size_t length = 0; length < whole.size(); length += (length < 330 ? 1 : 1999)) {
+    Write(Work / "C.DRS", whole.substr(0, length));
+    for (const char* command : {"verify", "list"}) {
+      const Outcome outcome = RunDrs(std::string(command) + " " + Quote(Work / "C.DRS"));
+      EXPECT_LE(outcome.Status, 1) << command << " " << length << outcome.Output;
+    }
+    const Outcome unpacked = RunDrs("unpack " + Quote(Work / "C.DRS") + " " + Quote(Work / "u"));
+    EXPECT_LE(unpacked.Status, 1) << length << unpacked.Output;
+    if (fs::exists(Work / "u" / "N_SETUP.EXE")) {
+      EXPECT_EQ(Read(Work / "u" / "N_SETUP.EXE"), Read(tree / "N_SETUP.EXE"));
+    }
+    fs::remove_all(Work / "u");
+  }
+}
+
+TEST_F(DrsTest, UsageErrorsExitWithTwoAndOneLine) {
+  for (const char* arguments :
+       {"", "frobnicate", "list", "list a b", "verify", "unpack a", "pack dir", "pack -o",
+        "pack -o a b c", "pack --codepage 437 -o a dir", "unpack --codepage a b",
+        "pack -x -o a dir"}) {
+    const Outcome outcome = RunDrs(arguments);
+    EXPECT_EQ(outcome.Status, 2) << arguments;
+    EXPECT_EQ(outcome.Output.rfind("usage: drs ", 0), 0u) << arguments;
+    EXPECT_EQ(std::count(outcome.Output.begin(), outcome.Output.end(), '\n'), 1) << arguments;
+  }
+  EXPECT_EQ(RunDrs("list " + Quote(Work / "none.drs")).Status, 1);
+}
+
+} // namespace

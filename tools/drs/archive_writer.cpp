@@ -1,0 +1,191 @@
+#include "archive_writer.h"
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+
+#include "lzhuf/encoder.h"
+#include "staging/archive.h"
+
+const char PackerSignature[54] = "Nuvik setup archive (LZHUF entries) written by drs\r\n\x1a";
+
+namespace {
+
+constexpr uint64_t BootstrapPositionLimit = uint64_t{1} << 31;
+constexpr uint64_t FormatPositionLimit = uint64_t{1} << 32;
+constexpr size_t TextLimit = 255;
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
+
+std::string Describe(size_t index, const WriterEntry& entry) {
+  std::string path = entry.Dir.empty() ? entry.Name : entry.Dir + "\\" + entry.Name;
+  return "entry " + std::to_string(index + 1) + " (" + path + ")";
+}
+
+void CheckEntries(const std::vector<WriterEntry>& entries, ArchiveLimits limits) {
+  const size_t countLimit = limits == ArchiveLimits::Bootstrap ? MaxEntries : 32767;
+  if (entries.size() > countLimit)
+    throw ArchiveRefused(std::to_string(entries.size()) + " entries; an archive holds at most " +
+                         std::to_string(countLimit));
+  for (size_t i = 0; i < entries.size(); ++i) {
+    const WriterEntry& entry = entries[i];
+    if (entry.Dir.size() > TextLimit || entry.Name.size() > TextLimit)
+      throw ArchiveRefused(Describe(i, entry) + ": a folder or file name is longer than 255 bytes");
+    // The bootstrap joins the two into a 256-byte buffer.
+    const size_t joined =
+        entry.Dir.empty() ? entry.Name.size() : entry.Dir.size() + 1 + entry.Name.size();
+    if (limits == ArchiveLimits::Bootstrap && joined > TextLimit)
+      throw ArchiveRefused(Describe(i, entry) + ": the path is longer than 255 bytes");
+  }
+}
+
+void Put(std::string& bytes, uint32_t value, int width) {
+  for (int i = 0; i < width; ++i)
+    bytes.push_back(static_cast<char>(value >> (8 * i) & 0xFF));
+}
+
+std::string Directory(const std::vector<WriterEntry>& entries,
+                      const std::vector<uint32_t>& offsets) {
+  std::string bytes(PackerSignature, sizeof PackerSignature);
+  Put(bytes, 0, 2);
+  Put(bytes, static_cast<uint32_t>(entries.size()), 2);
+  for (size_t i = 0; i < entries.size(); ++i) {
+    const WriterEntry& entry = entries[i];
+    Put(bytes, offsets[i], 4);
+    Put(bytes, 0, 4);
+    Put(bytes, entry.DosTime, 2);
+    Put(bytes, entry.DosDate, 2);
+    Put(bytes, static_cast<uint32_t>(entry.Dir.size()), 1);
+    Put(bytes, static_cast<uint32_t>(entry.Name.size()), 1);
+    bytes += entry.Dir;
+    bytes += entry.Name;
+  }
+  return bytes;
+}
+
+void Write(std::FILE* output, const std::string& bytes) {
+  if (std::fwrite(bytes.data(), 1, bytes.size(), output) != bytes.size())
+    throw ArchiveRefused(std::string("cannot write the archive: ") + std::strerror(errno));
+}
+
+uint64_t Position(std::FILE* output) {
+  const auto position = ftello(output);
+  if (position < 0) throw ArchiveRefused("the archive's output cannot be positioned");
+  return static_cast<uint64_t>(position);
+}
+
+FileHandle OpenForReading(const std::filesystem::path& path) {
+#ifdef _WIN32
+  return FileHandle(_wfopen(path.c_str(), L"rb"));
+#else
+  return FileHandle(std::fopen(path.c_str(), "rb"));
+#endif
+}
+
+void EncodeFile(size_t index, const WriterEntry& entry, std::FILE* output) {
+  FileHandle input = OpenForReading(entry.File);
+  if (!input)
+    throw ArchiveRefused(Describe(index, entry) + ": cannot read " + entry.File.string() + ": " +
+                         std::strerror(errno));
+  if (entry.FileSize > UINT32_MAX)
+    throw ArchiveRefused(Describe(index, entry) + ": a file of 4 GiB or more cannot be an entry");
+  if (!EncodeEntry(input.get(), static_cast<uint32_t>(entry.FileSize), output)) {
+    if (std::ferror(output))
+      throw ArchiveRefused(std::string("cannot write the archive: ") + std::strerror(errno));
+    throw ArchiveRefused(Describe(index, entry) + ": " + entry.File.string() +
+                         " became shorter or unreadable while it was packed");
+  }
+  if (std::fgetc(input.get()) != EOF)
+    throw ArchiveRefused(Describe(index, entry) + ": " + entry.File.string() +
+                         " grew while it was packed");
+}
+
+void EncodeBytes(const WriterEntry& entry, std::FILE* output) {
+  FileHandle input(std::tmpfile());
+  if (!input) throw ArchiveRefused(std::string("no temporary file: ") + std::strerror(errno));
+  if (std::fwrite(entry.Data.data(), 1, entry.Data.size(), input.get()) != entry.Data.size() ||
+      std::fflush(input.get()) != 0)
+    throw ArchiveRefused(std::string("cannot write a temporary file: ") + std::strerror(errno));
+  std::rewind(input.get());
+  if (entry.Data.size() > UINT32_MAX)
+    throw ArchiveRefused("an entry of 4 GiB or more cannot be stored");
+  if (!EncodeEntry(input.get(), static_cast<uint32_t>(entry.Data.size()), output))
+    throw ArchiveRefused(std::string("cannot write the archive: ") + std::strerror(errno));
+}
+
+uint64_t EntryInputSize(const WriterEntry& entry) {
+  switch (entry.Source) {
+  case EntrySource::Bytes:
+    return entry.Data.size();
+  case EntrySource::File:
+    return entry.FileSize;
+  case EntrySource::EncodedStream:
+    break;
+  }
+  return 0;
+}
+
+} // namespace
+
+void WriteArchive(std::FILE* output, const std::vector<WriterEntry>& entries, ArchiveLimits limits,
+                  const std::function<void(const WriteProgress&)>& progress) {
+  CheckEntries(entries, limits);
+  const uint64_t positionLimit =
+      limits == ArchiveLimits::Bootstrap ? BootstrapPositionLimit : FormatPositionLimit;
+
+  std::vector<uint32_t> offsets(entries.size(), 0);
+  const std::string directory = Directory(entries, offsets);
+  const uint64_t dataBase = directory.size() + 4;
+  Write(output, directory);
+  std::string base;
+  Put(base, static_cast<uint32_t>(dataBase), 4);
+  Write(output, base);
+
+  WriteProgress done{0, entries.size(), 0, dataBase};
+  for (size_t i = 0; i < entries.size(); ++i) {
+    const WriterEntry& entry = entries[i];
+    offsets[i] = static_cast<uint32_t>(done.BytesWritten - dataBase);
+    switch (entry.Source) {
+    case EntrySource::Bytes:
+      EncodeBytes(entry, output);
+      break;
+    case EntrySource::File:
+      EncodeFile(i, entry, output);
+      break;
+    case EntrySource::EncodedStream:
+      Write(output, entry.Data);
+      break;
+    }
+    done.BytesWritten = Position(output);
+    // The bootstrap seeks to DataBase + Offset as a signed 32-bit position; keeping the
+    // whole archive below the limit also keeps every stream's tail in reach.
+    if (done.BytesWritten > positionLimit)
+      throw ArchiveRefused(Describe(i, entry) + ": the archive would reach " +
+                           (limits == ArchiveLimits::Bootstrap ? "2 GiB" : "4 GiB"));
+    done.BytesRead += EntryInputSize(entry);
+    ++done.EntriesDone;
+    if (progress) progress(done);
+  }
+
+  if (std::fseek(output, 0, SEEK_SET) != 0)
+    throw ArchiveRefused("the archive's output cannot be positioned");
+  Write(output, Directory(entries, offsets));
+  if (std::fflush(output) != 0)
+    throw ArchiveRefused(std::string("cannot write the archive: ") + std::strerror(errno));
+}
+
+std::string BuildArchive(const std::vector<WriterEntry>& entries, ArchiveLimits limits) {
+  FileHandle file(std::tmpfile());
+  if (!file) throw ArchiveRefused(std::string("no temporary file: ") + std::strerror(errno));
+  WriteArchive(file.get(), entries, limits);
+  if (fseeko(file.get(), 0, SEEK_END) != 0)
+    throw ArchiveRefused("cannot read the temporary archive back");
+  std::string bytes(Position(file.get()), '\0');
+  std::rewind(file.get());
+  if (std::fread(bytes.data(), 1, bytes.size(), file.get()) != bytes.size())
+    throw ArchiveRefused("cannot read the temporary archive back");
+  return bytes;
+}

@@ -1,0 +1,21 @@
+// Names between the file system and the archive, whose texts are bytes of a Windows
+// code page. Code page 0 means plain ASCII: without a code page chosen, no other byte
+// can be trusted to mean the same on the machine that unpacks the archive.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+// Whether `drs` can convert names for this code page (0, 1252 or 949).
+bool IsSupportedCodePage(int codePage);
+
+// One path component as archive text, or nothing when it has no exact form in the code
+// page or names something Windows cannot create (control characters, \ / : * ? " < > |).
+// On Linux the component's bytes are taken as UTF-8.
+std::optional<std::string> ArchiveTextFromName(const std::filesystem::path& name, int codePage);
+
+// Archive text as a path component of this machine, or nothing when the bytes are not
+// text of the code page. Code page 0 takes the bytes as they stand (the ANSI code page
+// on Windows).
+std::optional<std::filesystem::path> NameFromArchiveText(const std::string& text, int codePage);

@@ -1,0 +1,45 @@
+// drs: makes and inspects the archives the setup bootstrap unpacks.
+#include <cstdio>
+#include <exception>
+
+#include "archive_view.h"
+#include "code_page.h"
+#include "commands.h"
+#include "lzhuf/fatal_error.h"
+
+// The codec and the directory reader give up through here; each command catches the
+// exception and names the entry it was working on.
+void FatalError(const char* message) {
+  throw DamagedArchive(message);
+}
+
+int UsageError() {
+  std::fputs("usage: drs list ARCHIVE | drs verify ARCHIVE | drs unpack [--codepage 1252|949] "
+             "ARCHIVE DIR | drs pack -o ARCHIVE [--codepage 1252|949] [-q] DIR\n",
+             stderr);
+  return 2;
+}
+
+bool ParseCodePage(const Arguments& arguments, size_t& index, int* codePage) {
+  if (index + 1 >= arguments.size()) return false;
+  const std::string& value = arguments[++index];
+  if (value != "1252" && value != "949") return false;
+  *codePage = std::stoi(value);
+  return IsSupportedCodePage(*codePage);
+}
+
+int main(int argc, char** argv) {
+  if (argc < 2) return UsageError();
+  const std::string command = argv[1];
+  const Arguments arguments(argv + 2, argv + argc);
+  try {
+    if (command == "list") return ListCommand(arguments);
+    if (command == "verify") return VerifyCommand(arguments);
+    if (command == "unpack") return UnpackCommand(arguments);
+    if (command == "pack") return PackCommand(arguments);
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "drs: %s\n", error.what());
+    return 1;
+  }
+  return UsageError();
+}

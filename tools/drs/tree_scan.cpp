@@ -1,0 +1,142 @@
+#include "tree_scan.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <system_error>
+
+#include <unordered_set>
+
+#include "code_page.h"
+#include "file_stamp.h"
+#include "staging/archive.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Scanner {
+  fs::path Root;
+  int CodePage;
+  std::vector<WriterEntry> Entries;
+
+  [[noreturn]] static void Refuse(const fs::path& path, const std::string& why) {
+    throw ArchiveRefused(path.string() + ": " + why);
+  }
+
+  std::string Text(const fs::path& path) const {
+    auto text = ArchiveTextFromName(path.filename(), CodePage);
+    if (!text)
+      Refuse(path, CodePage == 0 ? "the name is not plain ASCII or not a Windows file name "
+                                   "(choose --codepage 1252 or 949)"
+                                 : "the name has no exact form in code page " +
+                                       std::to_string(CodePage) + " or is not a Windows file name");
+    return *text;
+  }
+
+  static DosStamp Stamp(const fs::path& path) {
+    std::error_code error;
+    const auto time = fs::last_write_time(path, error);
+    if (error) Refuse(path, error.message());
+    const auto seconds =
+        std::chrono::floor<std::chrono::seconds>(std::chrono::file_clock::to_sys(time));
+    return DosStampFromUnixTime(seconds.time_since_epoch().count());
+  }
+
+  static void CheckReadable(const fs::path& path) {
+#ifdef _WIN32
+    std::FILE* file = _wfopen(path.c_str(), L"rb");
+#else
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+#endif
+    if (!file) Refuse(path, std::string("cannot be read: ") + std::strerror(errno));
+    std::fclose(file);
+  }
+
+  void AddFile(const fs::path& path, const std::string& dir) {
+    CheckReadable(path);
+    std::error_code error;
+    const uintmax_t size = fs::file_size(path, error);
+    if (error) Refuse(path, error.message());
+    WriterEntry entry;
+    entry.Dir = dir;
+    entry.Name = Text(path);
+    const DosStamp stamp = Stamp(path);
+    entry.DosTime = stamp.DosTime;
+    entry.DosDate = stamp.DosDate;
+    entry.Source = EntrySource::File;
+    entry.File = path;
+    entry.FileSize = size;
+    Add(std::move(entry));
+  }
+
+  // Stops early on a huge tree instead of listing it all only to refuse it.
+  void Add(WriterEntry entry) {
+    if (Entries.size() == MaxEntries)
+      throw ArchiveRefused(Root.string() + ": more than " + std::to_string(MaxEntries) +
+                           " files and empty folders; an archive holds at most " +
+                           std::to_string(MaxEntries) + " entries");
+    Entries.push_back(std::move(entry));
+  }
+
+  void AddFolder(const fs::path& folder, const std::string& dir) {
+    std::error_code error;
+    fs::directory_iterator it(folder, error);
+    if (error) Refuse(folder, "cannot be read: " + error.message());
+    bool empty = true;
+    for (; it != fs::directory_iterator(); it.increment(error)) {
+      empty = false;
+      const fs::path path = it->path();
+      const fs::file_status status = fs::symlink_status(path, error);
+      if (error) Refuse(path, error.message());
+      if (fs::is_symlink(status))
+        Refuse(path, "is a symbolic link; drs pack does not follow links");
+      if (fs::is_directory(status)) {
+        const std::string name = Text(path);
+        AddFolder(path, dir.empty() ? name : dir + "\\" + name);
+      } else if (fs::is_regular_file(status)) {
+        AddFile(path, dir);
+      } else {
+        Refuse(path, "is not a regular file");
+      }
+    }
+    if (error) Refuse(folder, "cannot be read: " + error.message());
+    if (empty && !dir.empty()) {
+      WriterEntry entry;
+      entry.Dir = dir;
+      const DosStamp stamp = Stamp(folder);
+      entry.DosTime = stamp.DosTime;
+      entry.DosDate = stamp.DosDate;
+      Add(std::move(entry));
+    }
+  }
+};
+
+std::string JoinedPath(const WriterEntry& entry) {
+  return entry.Dir.empty() ? entry.Name : entry.Dir + "\\" + entry.Name;
+}
+
+} // namespace
+
+std::vector<WriterEntry> ScanTree(const fs::path& root, int codePage) {
+  std::error_code error;
+  if (!fs::is_directory(root, error)) Scanner::Refuse(root, "is not a folder");
+  Scanner scanner{root, codePage, {}};
+  scanner.AddFolder(root, "");
+  std::stable_sort(
+      scanner.Entries.begin(), scanner.Entries.end(),
+      [](const WriterEntry& a, const WriterEntry& b) { return JoinedPath(a) < JoinedPath(b); });
+  // Windows ignores letter case, so two such entries would land in one file.
+  std::unordered_set<std::string> seen;
+  for (const WriterEntry& entry : scanner.Entries) {
+    std::string key = JoinedPath(entry);
+    for (char& c : key)
+      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    if (!seen.insert(key).second)
+      throw ArchiveRefused(root.string() + ": two entries are named " + JoinedPath(entry) +
+                           " when letter case is ignored, as Windows does");
+  }
+  return std::move(scanner.Entries);
+}
