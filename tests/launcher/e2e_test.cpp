@@ -1,0 +1,234 @@
+// The real SETUP.EXE end to end: packed payload, media folder, the boxes read and
+// answered from outside, the hand-off to the demo setup program and the clean-up.
+//   launcher_e2e SETUP.EXE N_SETUP.EXE WORK_DIR [CASE...]
+#include "archive_writer.h"
+#include "check.h"
+#include "expected_texts.h"
+#include "setup_arguments.h"
+#include "setup_run.h"
+#include "splash_image.h"
+
+#include <windows.h>
+
+#include <string>
+
+namespace {
+
+std::string SetupPath, DemoPath, WorkRoot;
+
+// Wine hands Unix paths on as they are; the Windows side wants them on drive Z:.
+std::string WindowsPath(std::string path) {
+  if (!path.empty() && path[0] == '/') path = "Z:" + path;
+  for (char& c : path)
+    if (c == '/') c = '\\';
+  return path;
+}
+
+std::string Payload() {
+  std::vector<WriterEntry> entries(4);
+  entries[0].Name = "N_SETUP.EXE";
+  entries[0].Data = ReadWholeFile(DemoPath);
+  entries[1].Name = "README.TXT";
+  entries[1].Data = "Nuvik 2000 installs from here.\r\n";
+  entries[2].Dir = "DATA";
+  entries[2].Name = "NUVIK.INI";
+  entries[2].Data = "[Nuvik]\r\nPort=COM2\r\n";
+  entries[3].Name = "NUVIK.DL_";
+  entries[3].Data = std::string(3000, 'D');
+  for (WriterEntry& entry : entries) {
+    entry.DosDate = 0x2B21;
+    entry.DosTime = 0x7A4F;
+  }
+  return BuildArchive(entries);
+}
+
+struct Scenario {
+  std::string Root, Media, Temp, WorkDir;
+  SetupRunOptions Options;
+};
+
+// A media folder with SETUP.EXE beside the archive, and a temporary directory of the
+// scenario's own, so the staging root is known exactly.
+Scenario MakeScenario(const char* name, const std::string& archive) {
+  Scenario scenario;
+  scenario.Root = WorkRoot + "\\" + name;
+  scenario.Media = scenario.Root + "\\MEDIA";
+  scenario.Temp = scenario.Root + "\\TEMP";
+  CreateDirectoryA(scenario.Root.c_str(), nullptr);
+  CreateDirectoryA(scenario.Media.c_str(), nullptr);
+  CreateDirectoryA(scenario.Temp.c_str(), nullptr);
+  CopyFileA(SetupPath.c_str(), (scenario.Media + "\\SETUP.EXE").c_str(), FALSE);
+  CHECK(WriteWholeFile(scenario.Media + "\\N_SETUP.DRS", archive));
+  scenario.WorkDir = UpperCased(scenario.Temp) + "\\N80_INST";
+  scenario.Options.SetupPath = scenario.Media + "\\SETUP.EXE";
+  scenario.Options.TempPath = scenario.Temp + "\\";
+  scenario.Options.ReportPath = scenario.Root + "\\report.txt";
+  return scenario;
+}
+
+void SetPorts(const char* com3) {
+  WriteProfileStringA("ports", "COM1:", "1200,n,8,1");
+  WriteProfileStringA("ports", "COM2:", "2400,e,7,1");
+  WriteProfileStringA("ports", "COM3:", com3);
+  WriteProfileStringA("ports", "COM4:", "19200,n,8,1");
+}
+
+std::string Port(const char* key) {
+  char value[80] = "";
+  GetProfileStringA("ports", key, "", value, sizeof value);
+  return value;
+}
+
+void CheckPortsKept(const char* com3) {
+  CHECK(Port("COM1:") == "1200,n,8,1");
+  CHECK(Port("COM2:") == "2400,e,7,1");
+  CHECK(Port("COM3:") == com3);
+  CHECK(Port("COM4:") == "19200,n,8,1");
+}
+
+void PrintRun(const SetupRunRecord& run) {
+  for (const SeenBox& box : run.Boxes)
+    std::printf("  box \"%s\" (%s): %s\n", box.Caption.c_str(),
+                box.OwnedByMainWindow ? "owned by the main window"
+                : box.Owned           ? "owned"
+                                      : "no owner",
+                box.Text.c_str());
+  std::printf("  exit code %lu%s\n", run.ExitCode, run.TimedOut ? ", timed out" : "");
+}
+
+void CheckBoxSeen(const SeenBox& box, const BoxText& expected, bool ownedByMainWindow) {
+  CHECK_STR(expected.Caption, box.Caption.c_str());
+  CHECK_STR(expected.Text, box.Text.c_str());
+  CHECK_EQ(ownedByMainWindow, box.OwnedByMainWindow);
+  if (!ownedByMainWindow) CHECK(!box.Owned);
+}
+
+// A run that unpacks, hands off and cleans up, with no box on the way.
+void CheckSuccessfulRun(int language) {
+  SetPorts("4800,o,8,2");
+  Scenario scenario = MakeScenario(language ? "success_ko" : "success_en", Payload());
+  scenario.Options.ScreenshotPath = scenario.Root + "\\splash.bmp";
+  const SetupRunRecord run = RunSetup(scenario.Options);
+  PrintRun(run);
+  CHECK(run.Started && !run.TimedOut);
+  CHECK_EQ(0, run.ExitCode);
+  CHECK_EQ(0, run.Boxes.size());
+  CheckPortsKept("4800,o,8,2");
+
+  // A borderless window over the whole screen.
+  CHECK(run.WindowSeen);
+  CHECK_EQ(0, run.WindowRect.left);
+  CHECK_EQ(0, run.WindowRect.top);
+  CHECK_EQ(GetSystemMetrics(SM_CXSCREEN), run.WindowRect.right);
+  CHECK_EQ(GetSystemMetrics(SM_CYSCREEN), run.WindowRect.bottom);
+  // The system adds WS_CLIPSIBLINGS to every top-level window.
+  CHECK_EQ(WS_POPUP | WS_CLIPCHILDREN,
+           static_cast<DWORD>(run.WindowStyle) & ~(WS_VISIBLE | WS_CLIPSIBLINGS));
+
+  std::printf("%s", run.Report.c_str());
+  SetupArguments arguments{};
+  const std::string received = ReportValue(run.Report, "command line");
+  CHECK(ParseSetupArguments(received.c_str(), arguments));
+  const std::string expected = scenario.WorkDir + "\\N_SETUP.EXE " +
+                               std::to_string(arguments.Token) + " " + std::to_string(run.Window) +
+                               " " + scenario.Options.SetupPath;
+  CHECK_STR(expected.c_str(), received.c_str());
+  const std::string startedIn = UpperCased(ReportValue(run.Report, "current directory"));
+  CHECK_STR(scenario.WorkDir.c_str(), startedIn.c_str());
+  const std::string windowAtFinish = ReportValue(run.Report, "bootstrap window at finish");
+  CHECK_STR("hidden", windowAtFinish.c_str());
+  CHECK(!PathExists(scenario.WorkDir));
+
+  const Image splash = ReadBitmapFile(scenario.Options.ScreenshotPath.c_str());
+  CheckSplashImage(splash);
+}
+
+// COM3 empty: the question, No, the notice; then an archive cut inside a stream.
+void CheckRepairAndDamagedArchive(int language) {
+  SetPorts("");
+  const std::string archive = Payload();
+  Scenario scenario =
+      MakeScenario(language ? "damaged_ko" : "damaged_en", archive.substr(0, archive.size() / 2));
+  scenario.Options.Answers = {IDNO, IDOK, IDOK, IDOK};
+  const SetupRunRecord run = RunSetup(scenario.Options);
+  PrintRun(run);
+  CHECK(run.Started && !run.TimedOut);
+  CHECK_EQ(0, run.ExitCode);
+  CheckPortsKept("9600,n,8,1");
+  CHECK_EQ(4, run.Boxes.size());
+  if (run.Boxes.size() == 4) {
+    CheckBoxSeen(run.Boxes[0], RestartQuestion[language], false);
+    CheckBoxSeen(run.Boxes[1], RestartNotice[language], false);
+    // The unpacking speaks English in either language.
+    CheckBoxSeen(run.Boxes[2], {"File error !!", "Fatal Error"}, false);
+    CheckBoxSeen(run.Boxes[3], CannotContinue[language], true);
+  }
+  // Left as the failed run made it, for a look at what went wrong.
+  CHECK(PathExists(scenario.WorkDir));
+  CHECK(PathExists(scenario.WorkDir + "\\N_SETUP.DRS"));
+  CHECK(!PathExists(scenario.Options.ReportPath));
+}
+
+} // namespace
+
+TEST_CASE(EnglishRunHandsOffAndCleansUp) {
+  CHECK(GetOEMCP() != 949);
+  CheckSuccessfulRun(0);
+}
+
+TEST_CASE(EnglishPortRepairThenDamagedArchive) {
+  CheckRepairAndDamagedArchive(0);
+}
+
+TEST_CASE(CloseWhileSetupProgramRunsCleansAtOnce) {
+  SetPorts("4800,o,8,2");
+  Scenario scenario = MakeScenario("early_close", Payload());
+  scenario.Options.DemoSeconds = 90;
+  scenario.Options.CloseWhenHandedOff = true;
+  const SetupRunRecord run = RunSetup(scenario.Options);
+  PrintRun(run);
+  CHECK(run.Started && !run.TimedOut);
+  CHECK_EQ(0, run.ExitCode);
+  CHECK(run.SetupProgramStillRanAtExit);
+  CHECK(!PathExists(scenario.WorkDir + "\\README.TXT"));
+  CHECK(!PathExists(scenario.WorkDir + "\\DATA\\NUVIK.INI"));
+}
+
+TEST_CASE(KoreanRunHandsOffAndCleansUp) {
+  CHECK_EQ(949, GetOEMCP());
+  CheckSuccessfulRun(1);
+}
+
+TEST_CASE(KoreanPortRepairThenDamagedArchive) {
+  CHECK_EQ(949, GetOEMCP());
+  CheckRepairAndDamagedArchive(1);
+}
+
+// ExitWindowsEx ends every windowed process of the Wine prefix: run this alone there.
+TEST_CASE(YesLogsOffWithoutOpeningTheWindow) {
+  WriteProfileStringA("ports", "COM1:", nullptr);
+  Scenario scenario = MakeScenario("log_off", Payload());
+  scenario.Options.Answers = {IDYES};
+  const SetupRunRecord run = RunSetup(scenario.Options);
+  PrintRun(run);
+  CHECK(run.Started && !run.TimedOut);
+  CHECK_EQ(0, run.ExitCode);
+  CHECK_EQ(1, run.Boxes.size());
+  if (!run.Boxes.empty()) CheckBoxSeen(run.Boxes[0], RestartQuestion[0], false);
+  CHECK(!run.WindowSeen);
+  CHECK(!PathExists(scenario.WorkDir));
+  CHECK(Port("COM1:") == "9600,n,8,1");
+}
+
+int main(int argc, char** argv) {
+  if (argc < 4) {
+    std::fprintf(stderr, "usage: launcher_e2e SETUP.EXE N_SETUP.EXE WORK_DIR [CASE...]\n");
+    return 2;
+  }
+  SetupPath = WindowsPath(argv[1]);
+  DemoPath = WindowsPath(argv[2]);
+  WorkRoot = WindowsPath(argv[3]);
+  CreateDirectoryA(WorkRoot.c_str(), nullptr);
+  // The case names follow the work directory, which stands in for the program name.
+  return RunAllTests(argc - 3, argv + 3);
+}

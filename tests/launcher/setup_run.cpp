@@ -1,0 +1,189 @@
+#include "setup_run.h"
+
+#include <cstdio>
+#include <cstring>
+#include <set>
+
+namespace {
+
+struct WindowSearch {
+  DWORD ProcessId;
+  const char* ClassName;
+  std::vector<HWND> Found;
+};
+
+BOOL CALLBACK CollectWindow(HWND window, LPARAM context) {
+  auto* search = reinterpret_cast<WindowSearch*>(context);
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  char name[64] = "";
+  GetClassNameA(window, name, sizeof name);
+  if (process == search->ProcessId && std::strcmp(name, search->ClassName) == 0)
+    search->Found.push_back(window);
+  return TRUE;
+}
+
+std::vector<HWND> WindowsOf(DWORD processId, const char* className) {
+  WindowSearch search{processId, className, {}};
+  EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
+  return search.Found;
+}
+
+// The parent environment with TMP, TEMP and the demo setup program's settings
+// replaced; a block of NUL-terminated "name=value" texts ending in an empty one.
+std::string ChildEnvironment(const SetupRunOptions& options) {
+  const char* replaced[] = {"TMP=", "TEMP=", "NUVIK_DEMO_"};
+  std::string block;
+  char* strings = GetEnvironmentStringsA();
+  for (const char* entry = strings; *entry; entry += std::strlen(entry) + 1) {
+    bool keep = true;
+    for (const char* prefix : replaced)
+      keep = keep && _strnicmp(entry, prefix, std::strlen(prefix)) != 0;
+    if (keep) block.append(entry).push_back('\0');
+  }
+  FreeEnvironmentStringsA(strings);
+  auto add = [&block](const std::string& entry) { block.append(entry).push_back('\0'); };
+  add("TMP=" + options.TempPath);
+  add("TEMP=" + options.TempPath);
+  add("NUVIK_DEMO_SECONDS=" + std::to_string(options.DemoSeconds));
+  add("NUVIK_DEMO_REPORT=" + options.ReportPath);
+  if (!options.ScreenshotPath.empty()) add("NUVIK_DEMO_SCREENSHOT=" + options.ScreenshotPath);
+  block.push_back('\0');
+  return block;
+}
+
+// Presses a button of a box the way a click does. Posted, not sent: the box's
+// owner thread is busy in the modal loop that handles it.
+void PressButton(HWND box, int id) {
+  PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(box, id)));
+}
+
+std::string WindowText(HWND window) {
+  char text[2048] = "";
+  GetWindowTextA(window, text, sizeof text);
+  return text;
+}
+
+} // namespace
+
+SetupRunRecord RunSetup(const SetupRunOptions& options) {
+  SetupRunRecord record;
+  DeleteFileA(options.ReportPath.c_str());
+  if (!options.ScreenshotPath.empty()) DeleteFileA(options.ScreenshotPath.c_str());
+  std::string environment = ChildEnvironment(options);
+  std::string commandLine = "\"" + options.SetupPath + "\"";
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessA(options.SetupPath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                      environment.data(), nullptr, &startup, &process))
+    return record;
+  record.Started = true;
+
+  std::set<HWND> answered;
+  size_t nextAnswer = 0;
+  HWND mainWindow = nullptr;
+  bool closePosted = false;
+  const DWORD begin = GetTickCount();
+  while (WaitForSingleObject(process.hProcess, 50) == WAIT_TIMEOUT) {
+    if (GetTickCount() - begin > options.TimeoutMs) {
+      record.TimedOut = true;
+      break;
+    }
+    if (!mainWindow) {
+      const std::vector<HWND> windows = WindowsOf(process.dwProcessId, "FIRST_INSTALL");
+      if (!windows.empty()) {
+        mainWindow = windows.front();
+        record.WindowSeen = true;
+        record.Window = static_cast<unsigned long>(reinterpret_cast<uintptr_t>(mainWindow));
+        GetWindowRect(mainWindow, &record.WindowRect);
+        record.WindowStyle = GetWindowLongA(mainWindow, GWL_STYLE);
+      }
+    }
+    for (HWND box : WindowsOf(process.dwProcessId, "#32770")) {
+      if (answered.count(box) || !IsWindowVisible(box)) continue;
+      SeenBox seen;
+      seen.Caption = WindowText(box);
+      char text[2048] = "";
+      GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+      seen.Text = text;
+      HWND owner = GetWindow(box, GW_OWNER);
+      seen.Owned = owner != nullptr;
+      seen.OwnedByMainWindow = owner && owner == mainWindow;
+      // Past the script, a question gets No: nothing unattended should log anyone off.
+      const int fallback = GetDlgItem(box, IDNO) ? IDNO : IDOK;
+      seen.Answer = nextAnswer < options.Answers.size() ? options.Answers[nextAnswer++] : fallback;
+      answered.insert(box);
+      record.Boxes.push_back(seen);
+      PressButton(box, seen.Answer);
+    }
+    if (options.CloseWhenHandedOff && !closePosted && mainWindow && !IsWindowVisible(mainWindow) &&
+        PathExists(options.ReportPath)) {
+      PostMessageA(mainWindow, WM_CLOSE, 0, 0);
+      closePosted = true;
+    }
+  }
+  if (record.TimedOut) {
+    TerminateProcess(process.hProcess, 1);
+    WaitForSingleObject(process.hProcess, 10000);
+  }
+  GetExitCodeProcess(process.hProcess, &record.ExitCode);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+
+  // The demo setup program belongs to no process of ours; find it by its window.
+  if (HWND demo = FindWindowA("NUVIK_DEMO_SETUP", nullptr)) {
+    record.SetupProgramStillRanAtExit = true;
+    PostMessageA(demo, WM_CLOSE, 0, 0);
+    for (int i = 0; i < 200 && IsWindow(demo); ++i)
+      Sleep(50);
+  }
+  record.Report = ReadWholeFile(options.ReportPath);
+  return record;
+}
+
+std::string ReportValue(const std::string& report, const char* name) {
+  const std::string key = std::string(name) + ": ";
+  size_t at = 0;
+  while ((at = report.find(key, at)) != std::string::npos) {
+    if (at == 0 || report[at - 1] == '\n') {
+      const size_t begin = at + key.size();
+      size_t end = report.find('\n', begin);
+      if (end == std::string::npos) end = report.size();
+      if (end > begin && report[end - 1] == '\r') --end; // written in text mode
+      return report.substr(begin, end - begin);
+    }
+    ++at;
+  }
+  return "";
+}
+
+std::string UpperCased(std::string text) {
+  for (char& c : text)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return text;
+}
+
+bool PathExists(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string ReadWholeFile(const std::string& path) {
+  std::string bytes;
+  if (FILE* file = std::fopen(path.c_str(), "rb")) {
+    char block[4096];
+    size_t count;
+    while ((count = std::fread(block, 1, sizeof block, file)) > 0)
+      bytes.append(block, count);
+    std::fclose(file);
+  }
+  return bytes;
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& bytes) {
+  FILE* file = std::fopen(path.c_str(), "wb");
+  if (!file) return false;
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  return std::fclose(file) == 0 && written;
+}

@@ -1,0 +1,51 @@
+// Runs the real SETUP.EXE as a separate process and watches it from outside as a
+// user would see it: the message boxes it shows (read and answered like a user does),
+// its main window, its exit code, and what the demo setup program reports.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+struct SeenBox {
+  std::string Caption;
+  std::string Text;
+  bool OwnedByMainWindow = false;
+  bool Owned = false;
+  int Answer = 0;
+};
+
+struct SetupRunOptions {
+  std::string SetupPath;           // the SETUP.EXE to start, as argument 0
+  std::string TempPath;            // the temporary directory it is given (TMP and TEMP)
+  std::string ReportPath;          // where the demo setup program writes what it received
+  std::string ScreenshotPath;      // where it saves the screen on arrival; empty: none
+  int DemoSeconds = 1;             // the demo setup program finishes after this long
+  std::vector<int> Answers;        // for the boxes in turn (IDOK, IDYES, IDNO); then No or OK
+  bool CloseWhenHandedOff = false; // post WM_CLOSE once the setup program runs
+  DWORD TimeoutMs = 120000;
+};
+
+struct SetupRunRecord {
+  bool Started = false;
+  bool TimedOut = false;
+  DWORD ExitCode = 0;
+  std::vector<SeenBox> Boxes;
+  bool WindowSeen = false;
+  unsigned long Window = 0;
+  RECT WindowRect{};
+  LONG WindowStyle = 0;
+  bool SetupProgramStillRanAtExit = false; // with CloseWhenHandedOff
+  std::string Report;                      // the demo setup program's report file
+};
+
+SetupRunRecord RunSetup(const SetupRunOptions& options);
+
+// The value of "name: " in the report, up to the end of its line; empty if absent.
+std::string ReportValue(const std::string& report, const char* name);
+
+std::string UpperCased(std::string text);
+bool PathExists(const std::string& path);
+std::string ReadWholeFile(const std::string& path);
+bool WriteWholeFile(const std::string& path, const std::string& bytes);
