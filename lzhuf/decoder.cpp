@@ -25,68 +25,73 @@ inline int WriteByte(int byte, std::FILE* output) {
 }
 #endif
 
-uint16_t BitBuffer;
-uint8_t BitCount;
-// How many of the low valid bits of BitBuffer the refill made up after the input ended
-// or failed. A code that reaches into them belongs to a damaged entry.
-uint8_t InventedBits;
+// The bit input lives in registers while an entry decodes: it starts afresh with each
+// entry, so nothing of it needs to outlive the call.
+struct BitInput {
+  std::FILE* Input;
+  uint16_t BitBuffer;
+  uint8_t BitCount;
+  // How many of the low valid bits of BitBuffer the refill made up after the input
+  // ended or failed. A code that reaches into them belongs to a damaged entry.
+  uint8_t InventedBits;
+};
 
 unsigned char Ring[RingSize];
 int RingPos;
 
-void Refill(std::FILE* input) {
-  while (BitCount <= 8) {
+inline void Refill(BitInput& in) {
+  while (in.BitCount <= 8) {
     int v = 0;
-    if (InventedBits == 0) v = ReadByte(input);
+    if (in.InventedBits == 0) v = ReadByte(in.Input);
     // Once the input has let us down nothing more is read from it, so every bit from
     // here on counts as made up.
-    if (v == EOF || InventedBits != 0) {
+    if (v == EOF || in.InventedBits != 0) {
       v = 0;
-      InventedBits = static_cast<uint8_t>(InventedBits + 8);
+      in.InventedBits = static_cast<uint8_t>(in.InventedBits + 8);
     }
-    BitBuffer = static_cast<uint16_t>(BitBuffer | (v << (8 - BitCount)));
-    BitCount = static_cast<uint8_t>(BitCount + 8);
+    in.BitBuffer = static_cast<uint16_t>(in.BitBuffer | (v << (8 - in.BitCount)));
+    in.BitCount = static_cast<uint8_t>(in.BitCount + 8);
   }
 }
 
-inline int ReadBit(std::FILE* input) {
-  if (BitCount <= 8) Refill(input);
-  const int bit = BitBuffer >> 15;
-  BitBuffer = static_cast<uint16_t>(BitBuffer << 1);
-  --BitCount;
+inline int ReadBit(BitInput& in) {
+  if (in.BitCount <= 8) Refill(in);
+  const int bit = in.BitBuffer >> 15;
+  in.BitBuffer = static_cast<uint16_t>(in.BitBuffer << 1);
+  --in.BitCount;
   return bit;
 }
 
-inline int ReadEightBits(std::FILE* input) {
-  if (BitCount <= 8) Refill(input);
-  const int bits = BitBuffer >> 8;
-  BitBuffer = static_cast<uint16_t>(BitBuffer << 8);
-  BitCount = static_cast<uint8_t>(BitCount - 8);
+inline int ReadEightBits(BitInput& in) {
+  if (in.BitCount <= 8) Refill(in);
+  const int bits = in.BitBuffer >> 8;
+  in.BitBuffer = static_cast<uint16_t>(in.BitBuffer << 8);
+  in.BitCount = static_cast<uint8_t>(in.BitCount - 8);
   return bits;
 }
 
 // Called after each complete code: any made-up bit it used lies below the bits still
 // valid, so the code is sound exactly when those bits are all still unread.
-inline void CheckCodeWasRead() {
-  if (BitCount < InventedBits) FatalError("File error !!");
+inline void CheckCodeWasRead(const BitInput& in) {
+  if (in.BitCount < in.InventedBits) FatalError("File error !!");
 }
 
-int DecodeSymbol(std::FILE* input) {
+inline int DecodeSymbol(BitInput& in) {
   int n = NodeChild[RootNode];
   while (n < NodeCount)
-    n = NodeChild[n + ReadBit(input)];
-  CheckCodeWasRead();
+    n = NodeChild[n + ReadBit(in)];
+  CheckCodeWasRead(in);
   const int symbol = n - NodeCount;
   AdaptModel(symbol);
   return symbol;
 }
 
-int DecodeOffset(std::FILE* input) {
-  int b = ReadEightBits(input);
+inline int DecodeOffset(BitInput& in) {
+  int b = ReadEightBits(in);
   const int high = OffsetHighCode[b];
   for (int extra = OffsetCodeLength[b] - 2; extra > 0; --extra)
-    b = 2 * b + ReadBit(input);
-  CheckCodeWasRead();
+    b = 2 * b + ReadBit(in);
+  CheckCodeWasRead(in);
   return high * 64 + (b & 63);
 }
 
@@ -97,9 +102,7 @@ inline void PutByte(int byte, std::FILE* output) {
 } // namespace
 
 void DecodeEntry(std::FILE* input, std::FILE* output) {
-  BitBuffer = 0;
-  BitCount = 0;
-  InventedBits = 0;
+  BitInput in = {input, 0, 0, 0};
   unsigned char field[4];
   if (std::fread(field, sizeof field, 1, input) != 1) FatalError("File error !!");
   const uint32_t unpackedSize =
@@ -110,7 +113,7 @@ void DecodeEntry(std::FILE* input, std::FILE* output) {
   RingPos = RingFill;
   uint32_t remaining = unpackedSize;
   while (remaining > 0) {
-    const int symbol = DecodeSymbol(input);
+    const int symbol = DecodeSymbol(in);
     if (symbol < 256) {
       PutByte(symbol, output);
       Ring[RingPos] = static_cast<unsigned char>(symbol);
@@ -118,7 +121,7 @@ void DecodeEntry(std::FILE* input, std::FILE* output) {
       --remaining;
       continue;
     }
-    const int offset = DecodeOffset(input);
+    const int offset = DecodeOffset(in);
     int source = (RingPos - offset - 1) & (RingSize - 1);
     const uint32_t length = static_cast<uint32_t>(symbol - 253);
     // A last match that runs past the size still goes through the ring, whose tail the

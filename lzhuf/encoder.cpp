@@ -17,9 +17,10 @@ constexpr int MinMatch = MatchThreshold + 1;
 // The parse is planned a block at a time, with the code lengths the model has when the
 // block starts. Longer blocks lose less at their ends but plan with staler lengths.
 constexpr uint32_t BlockSize = 4096;
-// Positions tried per search: enough for nearly every longest match in 4 KiB of history,
-// few enough to keep packing faster than the peers.
-constexpr int ChainLimit = 96;
+// Positions tried per search, and a match long enough to end it early: past these the
+// searches cost more time than their longer matches save bytes.
+constexpr int ChainLimit = 48;
+constexpr int NiceLength = 36;
 constexpr int HashBits = 15;
 constexpr uint32_t BufferSize = MaxDistance + 4 * BlockSize + MaxMatch;
 
@@ -163,7 +164,7 @@ private:
         if (length > best) {
           best = length;
           found[count++] = {static_cast<uint16_t>(length), static_cast<uint16_t>(distance)};
-          if (length == maxLength) break;
+          if (length >= maxLength || length >= NiceLength) break;
         }
       }
       candidate = previous_[source % MaxDistance];

@@ -49,29 +49,3 @@ void RebuildModel() {
     if (a < NodeCount) NodeParent[a + 1] = static_cast<uint16_t>(i);
   }
 }
-
-void AdaptModel(int symbol) {
-  if (NodeWeight[RootNode] == WeightLimit) RebuildModel();
-  int n = NodeParent[NodeCount + symbol];
-  do {
-    const unsigned k = ++NodeWeight[n];
-    if (k > NodeWeight[n + 1]) {
-      int m = n + 1;
-      while (k > NodeWeight[m + 1])
-        ++m;
-      NodeWeight[n] = NodeWeight[m];
-      NodeWeight[m] = static_cast<uint16_t>(k);
-      // Only the contents move: the two subtrees trade places under their parents.
-      const int a = NodeChild[n];
-      const int b = NodeChild[m];
-      NodeChild[m] = static_cast<uint16_t>(a);
-      NodeChild[n] = static_cast<uint16_t>(b);
-      NodeParent[a] = static_cast<uint16_t>(m);
-      if (a < NodeCount) NodeParent[a + 1] = static_cast<uint16_t>(m);
-      NodeParent[b] = static_cast<uint16_t>(n);
-      if (b < NodeCount) NodeParent[b + 1] = static_cast<uint16_t>(n);
-      n = m;
-    }
-    n = NodeParent[n];
-  } while (n != 0);
-}
