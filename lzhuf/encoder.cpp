@@ -22,6 +22,7 @@ constexpr uint32_t BlockSize = 4096;
 constexpr int ChainLimit = 48;
 constexpr int NiceLength = 36;
 constexpr int HashBits = 15;
+constexpr int Hash3Bits = 14;
 constexpr uint32_t BufferSize = MaxDistance + 4 * BlockSize + MaxMatch;
 
 class BitWriter {
@@ -94,8 +95,8 @@ class Encoder {
 public:
   Encoder(std::FILE* input, uint32_t size, BitWriter& bits)
       : input_(input), size_(size), bits_(bits), data_(BufferSize), head_(1u << HashBits),
-        previous_(MaxDistance), firstCandidate_(BlockSize + 1), cost_(BlockSize + 1),
-        via_(BlockSize + 1) {}
+        head3_(1u << Hash3Bits), previous_(MaxDistance), firstCandidate_(BlockSize + 1),
+        cost_(BlockSize + 1), via_(BlockSize + 1) {}
 
   bool Run() {
     for (uint32_t start = 0; start < size_; start += BlockSize) {
@@ -132,16 +133,24 @@ private:
 
   uint8_t At(uint32_t position) const { return data_[position - base_]; }
 
-  uint32_t Hash(uint32_t position) const {
-    const uint8_t* p = &data_[position - base_];
-    return ((p[0] << 10) ^ (p[1] << 5) ^ p[2]) * 2654435761u >> (32 - HashBits);
+  // Three-byte prefixes keep only their latest position: the nearest source is the
+  // cheapest one for a three-byte match. Longer matches are looked for along chains of
+  // four-byte prefixes, which the many short repeats of machine code do not crowd.
+  uint32_t Hash3(const uint8_t* p) const {
+    return ((p[0] << 16 | p[1] << 8 | p[2]) * 2654435761u) >> (32 - Hash3Bits);
+  }
+  uint32_t Hash4(const uint8_t* p) const {
+    return ((p[0] << 24 | p[1] << 16 | p[2] << 8 | p[3]) * 2654435761u) >> (32 - HashBits);
   }
 
   void Insert(uint32_t position) {
-    if (position + MinMatch > size_) return;
-    const uint32_t h = Hash(position);
-    previous_[position % MaxDistance] = head_[h];
-    head_[h] = position + 1;
+    const uint8_t* p = &data_[position - base_];
+    if (position + MinMatch <= size_) head3_[Hash3(p)] = position + 1;
+    if (position + MinMatch + 1 <= size_) {
+      const uint32_t h = Hash4(p);
+      previous_[position % MaxDistance] = head_[h];
+      head_[h] = position + 1;
+    }
   }
 
   // Collects, nearest first, each match longer than every nearer one: for any length,
@@ -151,22 +160,25 @@ private:
     if (maxLength < MinMatch || position + MinMatch > size_) return 0;
     int best = MinMatch - 1;
     const uint8_t* here = &data_[position - base_];
-    uint32_t candidate = head_[Hash(position)];
+    const auto consider = [&](uint32_t source) {
+      const uint8_t* there = &data_[source - base_];
+      if (there[best] != here[best]) return false;
+      int length = 0;
+      while (length < maxLength && there[length] == here[length])
+        ++length;
+      if (length <= best) return false;
+      best = length;
+      found[count++] = {static_cast<uint16_t>(length), static_cast<uint16_t>(position - source)};
+      return length >= maxLength || length >= NiceLength;
+    };
+    const uint32_t nearest = head3_[Hash3(here)];
+    if (nearest != 0 && position - (nearest - 1) <= MaxDistance && consider(nearest - 1))
+      return count;
+    if (position + MinMatch + 1 > size_ || maxLength <= best) return count;
+    uint32_t candidate = head_[Hash4(here)];
     for (int tries = ChainLimit; candidate != 0 && tries > 0; --tries) {
       const uint32_t source = candidate - 1;
-      const uint32_t distance = position - source;
-      if (distance > MaxDistance) break;
-      const uint8_t* there = &data_[source - base_];
-      if (there[best] == here[best]) {
-        int length = 0;
-        while (length < maxLength && there[length] == here[length])
-          ++length;
-        if (length > best) {
-          best = length;
-          found[count++] = {static_cast<uint16_t>(length), static_cast<uint16_t>(distance)};
-          if (length >= maxLength || length >= NiceLength) break;
-        }
-      }
+      if (position - source > MaxDistance || consider(source)) break;
       candidate = previous_[source % MaxDistance];
     }
     return count;
@@ -259,8 +271,9 @@ private:
   std::vector<uint8_t> data_;
   uint32_t base_ = 0;   // entry position of data_[0]
   uint32_t loaded_ = 0; // entry positions read so far
-  // Hash chains over 3-byte prefixes; entries hold position + 1, 0 ends a chain.
+  // Entries hold position + 1; 0 ends a chain.
   std::vector<uint32_t> head_;
+  std::vector<uint32_t> head3_;
   std::vector<uint32_t> previous_;
   std::vector<Step> candidates_;
   std::vector<uint32_t> firstCandidate_; // candidates of block position r start here
