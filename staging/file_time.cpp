@@ -4,6 +4,8 @@
 
 bool StampFileTime(HANDLE file, uint16_t dosTime, uint16_t dosDate) {
   const DosCalendarTime fields = SplitDosDateTime(JoinDosDateTime(dosTime, dosDate));
+  // Not every system's conversion refuses a day that its month lacks (29 February 2001).
+  if (!IsValidDosCalendarTime(fields)) return false;
   SYSTEMTIME calendar{};
   calendar.wYear = static_cast<WORD>(fields.Year);
   calendar.wMonth = static_cast<WORD>(fields.Month);

@@ -1,0 +1,76 @@
+// What the staging tests share: message boxes answered and recorded, hand-made
+// archives, scratch directories and the steering of argument 0 and the temp path.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The drives that the test runner maps before the program starts (SCRATCH_DRIVE, on a
+// directory of the build tree; SMALL_DRIVE, on a small file system that can be filled),
+// as "X:". Each program gets its own, since they may run side by side.
+std::string ScratchDrive();
+std::string SmallDrive();
+
+struct RecordedBox {
+  HWND Owner;
+  std::string Text;
+  std::string Caption;
+  UINT Style;
+};
+
+// Every MessageBoxA of the program is recorded and answered with OK at once, so no
+// test can wait on a box. Installed once by main.
+void InstallBoxRecorder();
+std::vector<RecordedBox>& RecordedBoxes();
+
+// Entry streams whose bytes are known by heart.
+inline const std::string StreamAbc("\x03\x00\x00\x00\xF6\xFB\xBD\xE0", 8);     // "abc"
+inline const std::string StreamElevenX("\x0B\x00\x00\x00\x04\x93\x00\x00", 8); // 11 x
+inline const std::string StreamFiveSpaces("\x05\x00\x00\x00\x8E\x00\x00", 7);  // 5 blanks
+inline const std::string StreamEmpty("\x00\x00\x00\x00", 4);
+
+struct TestEntry {
+  std::string Dir;
+  std::string Name;
+  std::string Stream;
+  uint16_t DosTime = 0x7A4F; // 15:18:30
+  uint16_t DosDate = 0x2B21; // 2001-09-01
+};
+
+// An archive laid out by hand: head, directory, DataBase, then the streams in order.
+std::string ArchiveImage(const std::vector<TestEntry>& entries);
+
+void WriteWholeFile(const std::string& path, const std::string& bytes);
+bool ReadWholeFile(const std::string& path, std::string* bytes);
+bool FileExists(const std::string& path);
+bool DirectoryExists(const std::string& path);
+// Removes `path` with everything in it (read-only files too), then creates it empty.
+void FreshDirectory(const std::string& path);
+void RemoveTree(const std::string& path);
+// The current directory, valid until the next call.
+const char* CurrentDirectory();
+
+// Points argument 0 somewhere else for the lifetime of a scope.
+class ArgumentZeroOverride {
+public:
+  explicit ArgumentZeroOverride(const char* value);
+  ~ArgumentZeroOverride();
+  ArgumentZeroOverride(const ArgumentZeroOverride&) = delete;
+  ArgumentZeroOverride& operator=(const ArgumentZeroOverride&) = delete;
+
+private:
+  char* Saved;
+};
+
+// GetTempPathA answers `path` (as the system would, including the size rule) for the
+// lifetime of a scope.
+class TempPathOverride {
+public:
+  explicit TempPathOverride(std::string path);
+  ~TempPathOverride();
+  TempPathOverride(const TempPathOverride&) = delete;
+  TempPathOverride& operator=(const TempPathOverride&) = delete;
+};
