@@ -21,7 +21,8 @@ struct SetupRunOptions {
   std::string TempPath;            // the temporary directory it is given (TMP and TEMP)
   std::string ReportPath;          // where the demo setup program writes what it received
   std::string ScreenshotPath;      // where it saves the screen on arrival; empty: none
-  int DemoSeconds = 1;             // the demo setup program finishes after this long
+  int DemoSeconds = 3;             // the demo setup program finishes after this long (time to spare
+                                   // for the bootstrap to hide its window on a loaded machine)
   std::vector<int> Answers;        // for the boxes in turn (IDOK, IDYES, IDNO); then No or OK
   bool CloseWhenHandedOff = false; // post WM_CLOSE once the setup program runs
   DWORD TimeoutMs = 120000;
