@@ -1,0 +1,31 @@
+// A whole archive, as found on a damaged medium, through what `drs verify` runs: the
+// bootstrap's directory reader and the decoder of every entry.
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <unistd.h>
+
+#include "tools/drs/archive_view.h"
+#include "tools/drs/commands.h"
+
+void FatalError(const char* message) {
+  throw DamagedArchive(message);
+}
+
+int UsageError() {
+  return 2;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static const std::string path = "archive-" + std::to_string(getpid()) + ".drs";
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (!file) return 0;
+  std::fwrite(data, 1, size, file);
+  std::fclose(file);
+  try {
+    VerifyCommand({path});
+  } catch (const DamagedArchive&) {
+    // A refused directory is a clean outcome.
+  }
+  return 0;
+}
