@@ -318,3 +318,26 @@ TEST_CASE(ExtractArchiveReportsAFullDiskAtTheLastFlush) {
 }
 
 } // namespace
+
+namespace {
+
+// A current directory longer than the 253 characters kept for the way back: nothing is
+// copied or unpacked, since every directory check would lose the way.
+TEST_CASE(ExtractArchiveRefusesACurrentDirectoryItCouldNotComeBackTo) {
+  PrepareMedium(ArchiveImage({{"SUB", "A.TXT", StreamAbc}}), ScratchDrive());
+  // 255 characters: too long to keep, short enough to enter.
+  const std::string outer = WorkDir + "\\" + std::string(120, 'k');
+  const std::string deep = outer + "\\" + std::string(255 - outer.size() - 1, 'l');
+  CHECK_EQ(255, deep.size());
+  CreateDirectoryA(outer.c_str(), nullptr);
+  CreateDirectoryA(deep.c_str(), nullptr);
+  CHECK(_chdir(deep.c_str()) == 0);
+  CHECK_EQ(0, Extract());
+  CHECK(!FileExists(deep + "\\N_SETUP.DRS"));
+  CHECK(!DirectoryExists(deep + "\\SUB"));
+  CheckReleased();
+  _chdir(Root().c_str());
+  RemoveTree(WorkDir);
+}
+
+} // namespace
