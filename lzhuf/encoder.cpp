@@ -228,8 +228,8 @@ private:
     }
   }
 
-  // Symbol costs in bits, from the code lengths as the tree stands: a
-  // node is one bit deeper than its parent, and every parent lies above its children.
+  // Symbol costs in bits, from the code lengths as the tree stands: a node is one bit
+  // deeper than its parent, and every parent lies above its children.
   void CostsFromModel() {
     std::array<uint8_t, NodeCount> depth;
     depth[RootNode] = 0;
