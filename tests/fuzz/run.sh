@@ -16,7 +16,7 @@ for target in "$build"/tests/fuzz/fuzz_*; do
   crashes="$build/fuzz-crashes/$name"
   mkdir -p "$work" "$crashes"
   echo "== $name: ${seconds}s"
-  if ! "$target" -max_total_time="$seconds" -print_final_stats=1 -artifact_prefix="$crashes/" \
+  if ! "$target" -max_total_time="$seconds" -print_final_stats=1 -close_fd_mask=3 -artifact_prefix="$crashes/" \
       "$work" "$here/corpus/${name#fuzz_}" 2>"$build/fuzz-$name.log"; then
     tail -n 40 "$build/fuzz-$name.log"
     status=1
