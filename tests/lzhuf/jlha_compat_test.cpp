@@ -31,7 +31,7 @@ std::vector<Sample> CompatCorpus() {
   }
   // Long enough for many tree rebuilds each.
   out.push_back({"longtext", TextSample(400000, 5)});
-  out.push_back({"longbinary", BinarySample(1500000)});
+  out.push_back({"longbinary", BinarySample(600000)});
   out.push_back({"longrandom", RandomSample(200000, 6)});
   return out;
 }
