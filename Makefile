@@ -39,7 +39,7 @@ test-win32: host win32
 demo: host win32
 	scripts/demo.sh
 
-bench: host
+bench: host win32
 	bench/run.sh
 
 # Each fuzz target for FUZZ_SECONDS from the seed corpus kept in tests/fuzz/corpus.

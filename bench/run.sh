@@ -107,3 +107,7 @@ printf '  drs pack              %16d %9.2f %7s\n' "$drs_data" "$t_pack" "$(mbps 
 printf '  jlha -lh1-            %16d %9.2f %7s\n' "$jlha_data" "$t_jpack" "$(mbps "$t_jpack")"
 printf '  drs / jlha            %15.1f%%\n\n' "$(echo "100 * $drs_data / $jlha_data" | bc -l)"
 printf 'Decoder static state: %d bytes (tables, ring, offset code)\n' "$state"
+
+# Archives at the limits (3000 entries, one large entry), unpacked by drs and by
+# SETUP.EXE's own extraction under Wine, with time and peak memory.
+"$here/large_archives.sh" "$build" "${WIN32_BUILD:-$here/../build/win32}"
