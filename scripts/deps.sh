@@ -9,7 +9,7 @@ packages=(
   wine wine32:i386 wine64 qemu-user-static
   xvfb xauth x11-utils imagemagick
   jlha-utils lhasa default-jdk-headless
-  python3 locales
+  python3 locales time bc
 )
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
