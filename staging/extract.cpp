@@ -75,7 +75,10 @@ void UnpackEntry(const ArchiveEntry& entry, const char* savedDirectory) {
   PrepareOutputPath(entry, savedDirectory, outputPath);
   OutputStream = std::fopen(outputPath, "wb");
   if (!OutputStream) return;
-  std::fseek(ArchiveStream, static_cast<long>(DataBase + entry.Offset), SEEK_SET);
+  // A position out of the stream's reach would leave it where the previous entry
+  // ended, and this file would be filled from that entry's tail.
+  if (std::fseek(ArchiveStream, static_cast<long>(DataBase + entry.Offset), SEEK_SET) != 0)
+    FatalError("File error !!");
   DecodeEntry(ArchiveStream, OutputStream);
   // The last bytes of a file reach the disk only here; a full disk must not leave a
   // short file behind as if it were whole.
