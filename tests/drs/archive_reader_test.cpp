@@ -82,6 +82,7 @@ TEST_F(ReaderTest, EveryRecordIsFollowedByItsOwnTexts) {
   EXPECT_EQ(EntryTable[2].DosDate, 6);
   EXPECT_EQ(std::string(EntryTable[2].Dir), longest);
   EXPECT_EQ(EntryTable[2].Name[255], '\0');
+  ReleaseEntryTexts();
 
   // The two-entry layout with lengths (3, 8) and (0, 11) puts DataBase at 108.
   const std::string two = ArchiveHead(2) + DirectoryRecord(0, 0, 0, "SUB", "FILE.EXE") +

@@ -220,8 +220,9 @@ TEST_F(DrsTest, DamagedArchivesAreReportedNeverTrusted) {
   EXPECT_NE(cut.Output.find("entry 6 (SYSTEM\\DEEP\\A.TXT) is damaged"), std::string::npos)
       << cut.Output;
 
-  // Every cut of the archive: refused or sound, never a crash, never a file too long.
-  for (size_t length = 0; length < whole.size(); length += (length < 260 ? 1 : 1999)) {
+  // Cuts through the head, the directory and the streams: refused or sound, never a
+  // crash, never a wrong file (the reader's own tests cut at every byte, in-process).
+  for (size_t length = 0; length < whole.size(); length += (length < 260 ? 7 : 1999)) {
     Write(Work / "C.DRS", whole.substr(0, length));
     for (const char* command : {"verify", "list"}) {
       const Outcome outcome = RunDrs(std::string(command) + " " + Quote(Work / "C.DRS"));
@@ -230,7 +231,8 @@ TEST_F(DrsTest, DamagedArchivesAreReportedNeverTrusted) {
     const Outcome unpacked = RunDrs("unpack " + Quote(Work / "C.DRS") + " " + Quote(Work / "u"));
     EXPECT_LE(unpacked.Status, 1) << length << unpacked.Output;
     if (fs::exists(Work / "u" / "N_SETUP.EXE")) {
-      EXPECT_EQ(Read(Work / "u" / "N_SETUP.EXE"), Read(tree / "N_SETUP.EXE"));
+      EXPECT_TRUE(Read(Work / "u" / "N_SETUP.EXE") == Read(tree / "N_SETUP.EXE"))
+          << "cut at " << length << ": " << unpacked.Output;
     }
     fs::remove_all(Work / "u");
   }
