@@ -42,21 +42,24 @@ fi
 files=$(find "$payload" -type f | wc -l)
 bytes=$(find "$payload" -type f -printf '%s\n' | awk '{s += $1} END {print s}')
 
-seconds() { # best wall time of three runs of "$@", in seconds: the machine is shared
-  local best="" t0 t1 t
+# Runs "$@" three times and prints the best wall time and that run's processor time
+# (user + system, all threads), in seconds: the machine is shared, and the processor
+# time shows how much of a wall time was waiting.
+seconds() {
+  local best="" cpu="" wall user sys
   for _ in 1 2 3; do
-    t0=$(date +%s.%N)
-    "$@" >/dev/null
-    t1=$(date +%s.%N)
-    t=$(echo "$t1 - $t0" | bc -l)
-    if [ -z "$best" ] || [ "$(echo "$t < $best" | bc -l)" = 1 ]; then best=$t; fi
+    read -r wall user sys < <({ TIMEFORMAT='%R %U %S'; time "$@" >/dev/null 2>&1; } 2>&1)
+    if [ -z "$best" ] || [ "$(echo "$wall < $best" | bc -l)" = 1 ]; then
+      best=$wall
+      cpu=$(echo "$user + $sys" | bc -l)
+    fi
   done
-  echo "$best"
+  echo "$best $cpu"
 }
 mbps() { echo "scale=1; $bytes / 1000000 / $1" | bc -l; }
 
 # Pack.
-t_pack=$(seconds "$drs" pack -q -o "$work/payload.drs" "$payload")
+read -r t_pack c_pack < <(seconds "$drs" pack -q -o "$work/payload.drs" "$payload")
 drs_data=$(python3 - "$work/payload.drs" <<'PY'
 import struct, sys
 d = open(sys.argv[1], 'rb').read()
@@ -75,7 +78,7 @@ while read -r f; do
   pairs+=("$f" "$work/jlha-streams/$i")
   i=$((i + 1))
 done < <(find "$payload" -type f | LC_ALL=C sort)
-t_jpack=$(seconds "$jlha_lh1" encode "${pairs[@]}")
+read -r t_jpack c_jpack < <(seconds "$jlha_lh1" encode "${pairs[@]}")
 jlha_data=$(find "$work/jlha-streams" -type f -printf '%s\n' | awk '{s += $1} END {print s}')
 
 # Unpack, all from the same payload; each result checked against it.
@@ -85,9 +88,9 @@ rm -f "$work/payload.lzh"
 unpack_drs() { rm -rf "$work/out-drs" && "$drs" unpack "$work/payload.drs" "$work/out-drs"; }
 unpack_lhasa() { rm -rf "$work/out-lhasa" && mkdir "$work/out-lhasa" && cd "$work/out-lhasa" && lhasa xq "$work/payload.lzh"; }
 unpack_jlha() { rm -rf "$work/out-jlha" && mkdir "$work/out-jlha" && cd "$work/out-jlha" && jlha xq "$work/payload.lzh"; }
-t_drs=$(seconds unpack_drs)
-t_lhasa=$(seconds unpack_lhasa)
-t_jlha=$(seconds unpack_jlha)
+read -r t_drs c_drs < <(seconds unpack_drs)
+read -r t_lhasa c_lhasa < <(seconds unpack_lhasa)
+read -r t_jlha c_jlha < <(seconds unpack_jlha)
 for out in out-drs out-lhasa out-jlha; do
   diff -r -q "$payload" "$work/$out" >/dev/null || { echo "bench: $out differs from the payload" >&2; exit 1; }
 done
@@ -96,15 +99,15 @@ state=$(nm -S -t d --size-sort "$build/lzhuf/liblzhuf_decoder.a" 2>/dev/null |
   awk 'toupper($3) ~ /^[BDRU]$/ {s += $2 + 0} END {print s}')
 
 printf '\nPayload: %d files, %d bytes\n\n' "$files" "$bytes"
-printf 'Unpack (whole process)        seconds    MB/s\n'
-printf '  drs unpack            %13.2f %7s\n' "$t_drs" "$(mbps "$t_drs")"
-printf '  lhasa x               %13.2f %7s\n' "$t_lhasa" "$(mbps "$t_lhasa")"
-printf '  jlha x                %13.2f %7s\n' "$t_jlha" "$(mbps "$t_jlha")"
+printf 'Unpack (whole process)        seconds    MB/s   cpu s\n'
+printf '  drs unpack            %13.2f %7s %7.2f\n' "$t_drs" "$(mbps "$t_drs")" "$c_drs"
+printf '  lhasa x               %13.2f %7s %7.2f\n' "$t_lhasa" "$(mbps "$t_lhasa")" "$c_lhasa"
+printf '  jlha x                %13.2f %7s %7.2f\n' "$t_jlha" "$(mbps "$t_jlha")" "$c_jlha"
 best=$(echo "if ($t_lhasa < $t_jlha) $t_lhasa else $t_jlha" | bc -l)
 printf '  drs vs faster peer    %12.2fx\n\n' "$(echo "$best / $t_drs" | bc -l)"
-printf 'Pack                  entry data bytes   seconds    MB/s\n'
-printf '  drs pack              %16d %9.2f %7s\n' "$drs_data" "$t_pack" "$(mbps "$t_pack")"
-printf '  jlha -lh1-            %16d %9.2f %7s\n' "$jlha_data" "$t_jpack" "$(mbps "$t_jpack")"
+printf 'Pack                  entry data bytes   seconds    MB/s   cpu s\n'
+printf '  drs pack              %16d %9.2f %7s %7.2f\n' "$drs_data" "$t_pack" "$(mbps "$t_pack")" "$c_pack"
+printf '  jlha -lh1-            %16d %9.2f %7s %7.2f\n' "$jlha_data" "$t_jpack" "$(mbps "$t_jpack")" "$c_jpack"
 printf '  drs / jlha            %15.1f%%\n\n' "$(echo "100 * $drs_data / $jlha_data" | bc -l)"
 printf 'Decoder static state: %d bytes (tables, ring, offset code)\n' "$state"
 
