@@ -56,13 +56,8 @@ PY
 
 # "SECONDS PEAK_RSS_KB" of one process.
 host_run() {
-  python3 - "$@" <<'PY'
-import resource, subprocess, sys, time
-begin = time.monotonic()
-subprocess.run(sys.argv[1:], check=True, stdout=subprocess.DEVNULL)
-seconds = time.monotonic() - begin
-print('%.2f %d' % (seconds, resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss))
-PY
+  /usr/bin/time -f '%e %M' -o "$work/time.out" "$@" >/dev/null
+  cat "$work/time.out"
 }
 
 windows_path() { echo "Z:$1" | tr / '\\'; }
