@@ -14,4 +14,6 @@
 // list. Symbolic links are refused rather than followed (they could pull in files
 // from outside the tree, or loop), and so are other special files, files and folders
 // that cannot be read, and names without an exact form: ArchiveRefused says which.
+// The Windows build sees links only as the file system reports them; what it presents
+// as an ordinary file or folder is packed as one.
 std::vector<WriterEntry> ScanTree(const std::filesystem::path& root, int codePage);
