@@ -2,6 +2,7 @@
 // bootstrap's directory reader and the decoder of every entry.
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <unistd.h>
 
@@ -17,7 +18,9 @@ int UsageError() {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const std::string path = "archive-" + std::to_string(getpid()) + ".drs";
+  static const std::string path = (std::filesystem::temp_directory_path() /
+                                   ("fuzz-archive-" + std::to_string(getpid()) + ".drs"))
+                                      .string();
   std::FILE* file = std::fopen(path.c_str(), "wb");
   if (!file) return 0;
   std::fwrite(data, 1, size, file);
