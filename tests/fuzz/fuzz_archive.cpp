@@ -30,5 +30,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   } catch (const DamagedArchive&) {
     // A refused directory is a clean outcome.
   }
+  std::remove(path.c_str());
   return 0;
 }
