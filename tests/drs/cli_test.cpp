@@ -219,6 +219,11 @@ TEST_F(DrsTest, DamagedArchivesAreReportedNeverTrusted) {
   EXPECT_EQ(cut.Status, 1);
   EXPECT_NE(cut.Output.find("entry 6 (SYSTEM\\DEEP\\A.TXT) is damaged"), std::string::npos)
       << cut.Output;
+  Write(Work / "HEAD.DRS", whole.substr(0, 70));
+  Outcome head = RunDrs("list " + Quote(Work / "HEAD.DRS"));
+  EXPECT_EQ(head.Status, 1);
+  EXPECT_NE(head.Output.find("HEAD.DRS: the head or directory is cut short"), std::string::npos)
+      << head.Output;
 
   // Cuts through the head, the directory and the streams: refused or sound, never a
   // crash, never a wrong file (the reader's own tests cut at every byte, in-process).

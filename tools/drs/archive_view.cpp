@@ -13,9 +13,13 @@ ArchiveView::ArchiveView(const std::string& path) : Stream_(std::fopen(path.c_st
   }
   try {
     ReadArchiveDirectory(Stream_);
-  } catch (...) {
+  } catch (const DamagedArchive& refusal) {
     Close();
-    throw;
+    // The reader speaks the bootstrap's terse language; say what it means here.
+    if (std::strcmp(refusal.what(), "File error !!") == 0)
+      throw DamagedArchive(path + ": the head or directory is cut short, or lists more than " +
+                           std::to_string(MaxEntries) + " entries");
+    throw DamagedArchive(path + ": " + refusal.what());
   }
 }
 
