@@ -345,8 +345,9 @@ void StartHolder(const std::string& path) {
                        &startup, &process));
   CloseHandle(process.hThread);
   Holder = process.hProcess;
-  // Wait until the other process holds the file: then it cannot be opened unshared.
-  for (int i = 0; i < 600; ++i) {
+  // Wait until the other process holds the file: then it cannot be opened unshared. A
+  // Wine process may take long to start on a busy machine.
+  for (int i = 0; i < 3000; ++i) {
     HANDLE probe = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     if (probe == INVALID_HANDLE_VALUE) return;
     CloseHandle(probe);

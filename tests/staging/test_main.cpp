@@ -8,8 +8,13 @@
 // Started with "--hold FILE", the program is the other process of the clean-up cases:
 // it keeps FILE open without sharing until the event named after it is set.
 static int HoldFile(const char* path) {
-  const HANDLE file =
-      CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  // The test probes the file while it waits for this process, so an attempt may collide.
+  HANDLE file = INVALID_HANDLE_VALUE;
+  for (int attempt = 0; attempt < 1200 && file == INVALID_HANDLE_VALUE; ++attempt) {
+    file =
+        CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) Sleep(50);
+  }
   if (file == INVALID_HANDLE_VALUE) return 1;
   const HANDLE release = CreateEventA(nullptr, TRUE, FALSE, "StagingTestRelease");
   WaitForSingleObject(release, 120000);
