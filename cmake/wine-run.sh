@@ -24,7 +24,10 @@ mkdir -p "$(dirname "$prefix")"
 (
   flock 9
   if [ ! -e "$prefix/.ready" ]; then
-    wineboot -i >/dev/null 2>&1
+    # A prefix whose making was cut short is made again from nothing.
+    wineserver -k >/dev/null 2>&1 || true
+    rm -rf "$prefix"
+    wineboot -i >/dev/null 2>&1 || { echo "wine-run.sh: wineboot failed for $prefix" >&2; exit 1; }
     # No window manager: unmanaged windows close at once. A crash ends the process
     # instead of waiting on a dialog.
     cat >"$prefix/test-settings.reg" <<'REG'
