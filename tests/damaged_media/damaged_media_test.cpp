@@ -144,6 +144,26 @@ void ListFiles(const std::string& directory, const std::string& prefix,
   FindClose(search);
 }
 
+// A row's folder is made afresh, so that nothing an earlier run left there is taken
+// for what this run wrote.
+void RemoveTree(const std::string& directory) {
+  WIN32_FIND_DATAA found;
+  const HANDLE search = FindFirstFileA((directory + "\\*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      const std::string name = found.cFileName;
+      if (name == "." || name == "..") continue;
+      const std::string path = directory + "\\" + name;
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        RemoveTree(path);
+      else
+        DeleteFileA(path.c_str());
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+  }
+  RemoveDirectoryA(directory.c_str());
+}
+
 enum class Outcome {
   FileError,    // "File error !!" from the unpacking, then the failure box
   CopyError,    // the archive cannot be copied: its name under "Copy error", then the failure box
@@ -178,6 +198,7 @@ bool BoxesAre(const std::vector<SeenBox>& boxes, const BoxText* unpackingBox) {
 void RunRow(const Row& row, const std::vector<WriterEntry>& payload) {
   static int serial = 0;
   const std::string root = WorkRoot + "\\" + std::to_string(++serial);
+  RemoveTree(root);
   const std::string media = root + "\\MEDIA", temp = root + "\\TEMP";
   CreateDirectoryA(root.c_str(), nullptr);
   CreateDirectoryA(media.c_str(), nullptr);
