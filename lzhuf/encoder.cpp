@@ -21,8 +21,8 @@ constexpr int MinMatch = MatchThreshold + 1;
 constexpr uint32_t BlockSize = 4096;
 // Positions tried per search, and a match long enough to end it early: past these the
 // searches cost more time than their longer matches save bytes.
-constexpr int ChainLimit = 48;
-constexpr int NiceLength = 36;
+constexpr int ChainLimit = 32;
+constexpr int NiceLength = 32;
 constexpr int HashBits = 15;
 constexpr int Hash3Bits = 14;
 constexpr uint32_t BufferSize = MaxDistance + 4 * BlockSize + MaxMatch;
