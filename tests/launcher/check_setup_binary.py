@@ -4,7 +4,7 @@ i386, GUI subsystem 4.0 (runs on Windows 95 and NT 4.0), ANSI imports from KERNE
 USER32, GDI32 and msvcrt only, one resource (INSTALL_ICON: one 32x32 16-colour image,
 Korean language 1042), no symbols, at most 64 KiB.
 
-    inspect_setup.py SETUP.EXE"""
+    check_setup_binary.py SETUP.EXE"""
 import struct
 import sys
 
