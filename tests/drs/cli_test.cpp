@@ -62,7 +62,8 @@ protected:
   void SetUp() override {
     Work =
         fs::path(testing::TempDir()) /
-        ("drs_cli_" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
+        ("drs_cli_" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()) +
+         "_" + std::to_string(getpid()));
     fs::remove_all(Work);
     fs::create_directories(Work);
   }
