@@ -4,10 +4,10 @@
 set -euo pipefail
 
 packages=(
-  cmake make g++ clang llvm libclang-rt-14-dev libgtest-dev libbenchmark-dev
+  cmake make g++ clang llvm libclang-rt-14-dev libgtest-dev
   g++-mingw-w64-i686 binutils-mingw-w64-i686
   wine wine32:i386 wine64 qemu-user-static
-  xvfb xauth x11-utils imagemagick
+  xvfb xauth imagemagick
   jlha-utils lhasa default-jdk-headless
   python3 locales time bc
 )
