@@ -8,6 +8,7 @@
 #include "check.h"
 #include "expected_texts.h"
 #include "setup_run.h"
+#include "test_files.h"
 
 #include <windows.h>
 
@@ -127,43 +128,6 @@ std::map<std::string, uint32_t> SizeLimits(const std::string& archive) {
   return limits;
 }
 
-// Every file under `directory`, by its path relative to it, upper-cased.
-void ListFiles(const std::string& directory, const std::string& prefix,
-               std::map<std::string, std::string>& files) {
-  WIN32_FIND_DATAA found;
-  const HANDLE search = FindFirstFileA((directory + "\\*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return;
-  do {
-    const std::string name = found.cFileName;
-    if (name == "." || name == "..") continue;
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-      ListFiles(directory + "\\" + name, prefix + name + "\\", files);
-    else
-      files[UpperCased(prefix + name)] = ReadWholeFile(directory + "\\" + name);
-  } while (FindNextFileA(search, &found));
-  FindClose(search);
-}
-
-// A row's folder is made afresh, so that nothing an earlier run left there is taken
-// for what this run wrote.
-void RemoveTree(const std::string& directory) {
-  WIN32_FIND_DATAA found;
-  const HANDLE search = FindFirstFileA((directory + "\\*").c_str(), &found);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      const std::string name = found.cFileName;
-      if (name == "." || name == "..") continue;
-      const std::string path = directory + "\\" + name;
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        RemoveTree(path);
-      else
-        DeleteFileA(path.c_str());
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-  }
-  RemoveDirectoryA(directory.c_str());
-}
-
 enum class Outcome {
   FileError,    // "File error !!" from the unpacking, then the failure box
   CopyError,    // the archive cannot be copied: its name under "Copy error", then the failure box
@@ -198,6 +162,7 @@ bool BoxesAre(const std::vector<SeenBox>& boxes, const BoxText* unpackingBox) {
 void RunRow(const Row& row, const std::vector<WriterEntry>& payload) {
   static int serial = 0;
   const std::string root = WorkRoot + "\\" + std::to_string(++serial);
+  // Made afresh, so that nothing an earlier run left there is taken for this run's.
   RemoveTree(root);
   const std::string media = root + "\\MEDIA", temp = root + "\\TEMP";
   CreateDirectoryA(root.c_str(), nullptr);
@@ -248,8 +213,10 @@ void RunRow(const Row& row, const std::vector<WriterEntry>& payload) {
     if (!row.Missing) CHECK(PathExists(workDir + "\\N_SETUP.DRS"));
   }
 
+  // Every file the run left, by its upper-cased path relative to the work directory.
   std::map<std::string, std::string> files;
-  ListFiles(workDir, "", files);
+  for (const std::string& file : FilesUnder(workDir))
+    files[UpperCased(file)] = ReadWholeFile(workDir + "\\" + file);
   const std::map<std::string, uint32_t> limits = SizeLimits(row.Archive);
   std::map<std::string, std::string> contents;
   for (const WriterEntry& entry : payload)

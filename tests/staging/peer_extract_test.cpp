@@ -34,25 +34,8 @@ int ExtractFrom(const std::string& mediaDir) {
   return ExtractArchive("N_SETUP.DRS");
 }
 
-// The files under `dir` (relative paths), sub-directories included.
-void ListFiles(const std::string& dir, const std::string& prefix, std::vector<std::string>* out) {
-  WIN32_FIND_DATAA found;
-  const HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return;
-  do {
-    const std::string name = found.cFileName;
-    if (name == "." || name == "..") continue;
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-      ListFiles(dir + "\\" + name, prefix + name + "\\", out);
-    else
-      out->push_back(prefix + name);
-  } while (FindNextFileA(search, &found));
-  FindClose(search);
-}
-
 void CheckSameFiles(const std::string& expectedDir, const std::string& actualDir) {
-  std::vector<std::string> files;
-  ListFiles(expectedDir, "", &files);
+  const std::vector<std::string> files = FilesUnder(expectedDir);
   CHECK(files.size() >= 12);
   for (const std::string& file : files) {
     std::string expected, actual;
@@ -114,8 +97,7 @@ TEST_CASE(ArchiveMadeByDrsPackUnpacksByteExactWithItsTimes) {
 }
 
 TEST_CASE(ArchiveOfJlhaStreamsUnpacksByteExact) {
-  std::vector<std::string> files;
-  ListFiles(Root() + "STREAMS", "", &files);
+  const std::vector<std::string> files = FilesUnder(Root() + "STREAMS");
   CHECK(files.size() >= 10);
   std::vector<WriterEntry> entries;
   for (const std::string& file : files) {

@@ -2,6 +2,8 @@
 // archives, scratch directories and the steering of argument 0 and the temp path.
 #pragma once
 
+#include "test_files.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -49,7 +51,6 @@ bool FileExists(const std::string& path);
 bool DirectoryExists(const std::string& path);
 // Removes `path` with everything in it (read-only files too), then creates it empty.
 void FreshDirectory(const std::string& path);
-void RemoveTree(const std::string& path);
 // The current directory, valid until the next call.
 const char* CurrentDirectory();
 
