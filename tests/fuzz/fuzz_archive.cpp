@@ -13,10 +13,6 @@ void FatalError(const char* message) {
   throw DamagedArchive(message);
 }
 
-int UsageError() {
-  return 2;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const std::string path = (std::filesystem::temp_directory_path() /
                                    ("fuzz-archive-" + std::to_string(getpid()) + ".drs"))

@@ -3,7 +3,6 @@
 #include <exception>
 
 #include "archive_view.h"
-#include "code_page.h"
 #include "commands.h"
 #include "lzhuf/fatal_error.h"
 
@@ -11,21 +10,6 @@
 // exception and names the entry it was working on.
 void FatalError(const char* message) {
   throw DamagedArchive(message);
-}
-
-int UsageError() {
-  std::fputs("usage: drs list ARCHIVE | drs verify ARCHIVE | drs unpack [--codepage 1252|949] "
-             "ARCHIVE DIR | drs pack -o ARCHIVE [--codepage 1252|949] [-q] DIR\n",
-             stderr);
-  return 2;
-}
-
-bool ParseCodePage(const Arguments& arguments, size_t& index, int* codePage) {
-  if (index + 1 >= arguments.size()) return false;
-  const std::string& value = arguments[++index];
-  if (value != "1252" && value != "949") return false;
-  *codePage = std::stoi(value);
-  return IsSupportedCodePage(*codePage);
 }
 
 int main(int argc, char** argv) {
