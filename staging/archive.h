@@ -4,8 +4,9 @@
 // All integers little-endian.
 #pragma once
 
+#include "lzhuf/byte_stream.h"
+
 #include <cstdint>
-#include <cstdio>
 
 inline constexpr int MaxEntries = 3000;
 inline constexpr int SignatureLength = 54;
@@ -35,7 +36,7 @@ extern uint32_t DataBase;
 // DataBase. A head or directory cut short, or a count above MaxEntries, goes to
 // FatalError ("File error !!"); a text buffer that cannot be had, to FatalError
 // ("Memory error").
-int16_t ReadArchiveDirectory(std::FILE* archive);
+int16_t ReadArchiveDirectory(ByteStream* archive);
 
 // Releases the texts of records 0 to EntryCount - 1 (Name, then Dir, each only when
 // present). EntryTable itself stays with its owner.

@@ -12,8 +12,8 @@ static const char ShortArchive[] = "File error !!";
 
 // A head or directory cut short would leave fields that were never read; the archive
 // is refused before any of them can be used.
-static void ReadExactly(std::FILE* archive, unsigned char* bytes, size_t length) {
-  if (std::fread(bytes, 1, length, archive) != length) FatalError(ShortArchive);
+static void ReadExactly(ByteStream* archive, unsigned char* bytes, size_t length) {
+  if (!ReadBlock(archive, bytes, length)) FatalError(ShortArchive);
 }
 
 static uint16_t LittleEndian16(const unsigned char* bytes) {
@@ -32,12 +32,12 @@ static char* NewEmptyText() {
   return text;
 }
 
-static void ReadText(std::FILE* archive, char* text, uint8_t length) {
+static void ReadText(ByteStream* archive, char* text, uint8_t length) {
   ReadExactly(archive, reinterpret_cast<unsigned char*>(text), length);
   text[length] = '\0';
 }
 
-int16_t ReadArchiveDirectory(std::FILE* archive) {
+int16_t ReadArchiveDirectory(ByteStream* archive) {
   unsigned char head[HeaderLength];
   // Until the directory is whole, EntryCount counts only the records whose text
   // pointers are set (null or owned), so that ReleaseEntryTexts stays safe when a
