@@ -55,33 +55,8 @@ wineserver -w || true
 wineserver -p60 2>/dev/null || true
 
 # The payloads: one large file cut from the Windows DLLs, repeated; 2,000 small ones of
-# text and binary in 20 folders. Each carries the stand-in setup program.
-python3 - "$work" <<'PY'
-import os, random, sys
-work = sys.argv[1]
-rng = random.Random(2026)
-dlls = '/usr/lib/i386-linux-gnu/wine/i386-windows'
-names = sorted(os.listdir(dlls))
-blobs = [open(os.path.join(dlls, f), 'rb').read() for f in names[:40]]
-words = open('/usr/share/common-licenses/GPL-3', 'rb').read()
-large = os.path.join(work, 'large')
-os.makedirs(large)
-left = 100 * 1000000
-with open(os.path.join(large, 'DATA.BIN'), 'wb') as out:
-    for name in names * 100:
-        if left <= 0:
-            break
-        block = open(os.path.join(dlls, name), 'rb').read()[:left]
-        out.write(block)
-        left -= len(block)
-for i in range(2000):
-    folder = os.path.join(work, 'many', 'D%02d' % (i // 100))
-    os.makedirs(folder, exist_ok=True)
-    size = rng.randint(200, 12000)
-    source = blobs[i % len(blobs)] if i % 2 else words
-    start = rng.randint(0, max(0, len(source) - size))
-    open(os.path.join(folder, 'F%04d.BIN' % i), 'wb').write(source[start:start + size])
-PY
+# text and binary in 20 folders. Each gets the stand-in setup program.
+"$here/payloads.py" "$work" 2000 100
 
 now() { date +%s%N; }
 best() { printf '%s\n' "$@" | sort -n | head -n 1; }

@@ -303,6 +303,9 @@ TEST_CASE(DirectoryFieldsOutOfRange) {
       {"EntryCount 0", BuildArchive({}), false, Outcome::NothingToRun},
       {"EntryCount 0x8000", WithCount(sound, 0x8000), false, Outcome::NothingToRun},
       {"EntryCount 3001", WithCount(sound, 3001)},
+      // Each entry is found through its own Offset alone, backwards too.
+      {"offset of the entry before", WithOffset(sound, 1, Get32(sound, LayoutOf(sound).EntryAt[0])),
+       false, Outcome::NothingToRun},
       {"offset past the end", WithOffset(sound, 2, pastTheEnd)},
       {"offset past 2 GiB", WithOffset(sound, 2, 0x80000000u)},
       {"joined Dir\\Name of 256 bytes", WithLongPath(200, 55)},
