@@ -24,10 +24,12 @@ else()
   install(FILES ${PROJECT_SOURCE_DIR}/README.md
           DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${NUVIK_PACKAGE})
   set(CPACK_GENERATOR DEB)
+  # SETUP.EXE ships as built, byte for byte.
+  set(CPACK_STRIP_FILES ${CMAKE_INSTALL_BINDIR}/drs)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_SECTION utils)
-  set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-      "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}\n SETUP.EXE is the first program a user starts from a Nuvik installation\n medium; drs packs a folder of installer files into its archive N_SETUP.DRS\n and makes the medium, its ISO 9660 CD image and its floppy image.")
+  set(CPACK_PACKAGE_DESCRIPTION
+      "SETUP.EXE is the first program a user starts from a Nuvik installation\nmedium; drs packs a folder of installer files into its archive N_SETUP.DRS\nand makes the medium, its ISO 9660 CD image and its floppy image.")
   # The libraries drs links, found by dpkg-shlibdeps, and the tools `drs media` runs
   # for its images.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

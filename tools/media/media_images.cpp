@@ -21,8 +21,8 @@ void Run(const std::vector<std::string>& command, const char* package) {
   std::string output;
   const int status = RunTool(command, &output);
   if (status == -1)
-    throw std::runtime_error(command[0] + " cannot be started; it comes with the Debian package " +
-                             package);
+    throw std::runtime_error(command[0] + " cannot be started: is it installed? (Debian package " +
+                             package + ")");
   if (status == 0) return;
   std::string said;
   for (size_t start = 0, end; start < output.size(); start = end + 1) {

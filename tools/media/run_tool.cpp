@@ -30,8 +30,9 @@ static std::string CommandLine(const std::vector<std::string>& command) {
   return line + "2>&1\"";
 }
 
+// cmd.exe says 9009 when it finds no such program.
 static int ExitCode(int status) {
-  return status;
+  return status == 9009 ? -1 : status;
 }
 
 #define popen _popen
