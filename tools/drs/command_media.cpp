@@ -99,8 +99,9 @@ public:
 
   void Complete() {
     Done_ = true;
+    std::error_code ignored;
     for (const auto& pair : Saved_)
-      fs::remove(pair.second);
+      fs::remove(pair.second, ignored);
   }
 
 private:
