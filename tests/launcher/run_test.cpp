@@ -5,8 +5,8 @@
 #include "expected_texts.h"
 #include "iat_hook.h"
 #include "launch.h"
-#include "setup_arguments.h"
 #include "runtime/command_line.h"
+#include "setup_arguments.h"
 #include "staging/staging.h"
 #include "window_proc.h"
 
