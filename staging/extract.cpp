@@ -1,9 +1,9 @@
 #include "extract.h"
 
-#include "archive.h"
 #include "archive_copy.h"
 #include "directory_path.h"
 #include "file_time.h"
+#include "format/archive.h"
 #include "lzhuf/fatal_error.h"
 #include "lzhuf/lzhuf.h"
 #include "os_kind.h"

@@ -4,9 +4,9 @@
 // keep the work directory after a failure for a look at it, and never give a file
 // more bytes than its entry claims.
 //   damaged_media_test SETUP.EXE WORK_DIR [CASE...]
-#include "archive_writer.h"
 #include "check.h"
 #include "expected_texts.h"
+#include "format/archive_writer.h"
 #include "setup_run.h"
 #include "test_files.h"
 

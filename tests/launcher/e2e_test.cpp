@@ -1,9 +1,9 @@
 // The real SETUP.EXE end to end: packed payload, media folder, the boxes read and
 // answered from outside, the hand-off to the demo setup program and the clean-up.
 //   launcher_e2e SETUP.EXE N_SETUP.EXE WORK_DIR [CASE...]
-#include "archive_writer.h"
 #include "check.h"
 #include "expected_texts.h"
+#include "format/archive_writer.h"
 #include "setup_arguments.h"
 #include "setup_run.h"
 #include "splash_image.h"

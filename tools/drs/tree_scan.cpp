@@ -11,7 +11,7 @@
 
 #include "code_page.h"
 #include "file_stamp.h"
-#include "staging/archive.h"
+#include "format/archive.h"
 
 namespace fs = std::filesystem;
 

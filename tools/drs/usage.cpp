@@ -5,9 +5,10 @@
 #include "commands.h"
 
 int UsageError() {
-  std::fputs("usage: drs list ARCHIVE | drs verify ARCHIVE | drs unpack [--codepage 1252|949] "
-             "ARCHIVE DIR | drs pack -o ARCHIVE [--codepage 1252|949] [-q] DIR\n",
-             stderr);
+  std::fputs(
+      "usage: drs list ARCHIVE | drs verify ARCHIVE | drs unpack [--nt] [--codepage 1252|949] "
+      "ARCHIVE DIR | drs pack -o ARCHIVE [--codepage 1252|949] [-q] DIR\n",
+      stderr);
   return 2;
 }
 
