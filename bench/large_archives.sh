@@ -25,8 +25,8 @@ done
 rm -rf "$work" && mkdir -p "$work"
 trap 'rm -rf "$work"' EXIT
 
-# 3000 files in 30 folders, 200 bytes to 12 KB of text and binary, the most the
-# bootstrap takes; one small file; one large file cut from the Windows DLLs, repeated.
+# 3000 files, the most the bootstrap takes: the setup program and 2999 in 30 folders,
+# 200 bytes to 12 KB of text and binary; one small file; one large file cut from the Windows DLLs, repeated.
 python3 - "$work" "$large_mb" <<'PY'
 import os, random, sys
 work, large_mb = sys.argv[1], int(sys.argv[2])
@@ -34,7 +34,7 @@ rng = random.Random(2026)
 dlls = '/usr/lib/i386-linux-gnu/wine/i386-windows'
 blobs = [open(os.path.join(dlls, f), 'rb').read() for f in sorted(os.listdir(dlls))[:40]]
 words = open('/usr/share/common-licenses/GPL-3', 'rb').read()
-for i in range(3000):
+for i in range(2999):
     folder = os.path.join(work, 'many', 'D%02d' % (i // 100))
     os.makedirs(folder, exist_ok=True)
     size = rng.randint(200, 12000)
@@ -52,6 +52,9 @@ with open(os.path.join(work, 'large', 'DATA.BIN'), 'wb') as out:
         block = open(os.path.join(dlls, name), 'rb').read()[:left]
         out.write(block)
         left -= len(block)
+# drs pack makes no archive without the setup program at the top.
+for payload in ('many', 'small', 'large'):
+    open(os.path.join(work, payload, 'N_SETUP.EXE'), 'wb').write(words[:2000])
 PY
 
 # "SECONDS PEAK_RSS_KB" of one process.

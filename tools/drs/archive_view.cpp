@@ -18,14 +18,17 @@ ArchiveView::ArchiveView(const std::string& path) : Stream_(std::fopen(path.c_st
   const int status = ReadArchiveDirectory(Stream_);
   if (status == ReadDone) return;
   Close();
+  const std::string box = std::string("; SETUP.EXE stops with \"") + ReadFailureText(status) + "\"";
   switch (status) {
   case ReadTooManyEntries:
     throw DamagedArchive(path + ": the directory lists more than " + std::to_string(MaxEntries) +
-                         " entries");
+                             " entries" + box,
+                         ReadFailureText(status));
   case ReadNoMemory:
     throw DamagedArchive(path + ": out of memory");
   default:
-    throw DamagedArchive(path + ": the head or directory is cut short");
+    throw DamagedArchive(path + ": the head or directory is cut short" + box,
+                         ReadFailureText(status));
   }
 }
 

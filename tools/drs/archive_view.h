@@ -13,7 +13,9 @@
 // An archive that cannot be opened, or whose directory is refused.
 class DamagedArchive : public std::runtime_error {
 public:
-  using std::runtime_error::runtime_error;
+  explicit DamagedArchive(const std::string& what, const char* box = nullptr)
+      : std::runtime_error(what), Box(box) {}
+  const char* Box; // the text of SETUP.EXE's "Fatal Error" box for a refused directory
 };
 
 class ArchiveView {
