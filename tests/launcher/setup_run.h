@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,10 @@ struct SetupRunOptions {
   std::vector<int> Answers;        // for the boxes in turn (IDOK, IDYES, IDNO); then No or OK
   bool CloseWhenHandedOff = false; // post WM_CLOSE once the setup program runs
   DWORD TimeoutMs = 120000;
+  // Called while SETUP.EXE waits: on each box before it is answered, and once when the
+  // setup program has taken over, so that a test can see the files as they are then.
+  std::function<void(const SeenBox&)> OnBox;
+  std::function<void()> OnHandOff;
 };
 
 struct SetupRunRecord {

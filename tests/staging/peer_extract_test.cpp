@@ -64,7 +64,8 @@ std::vector<unsigned long long> StoredTimes(const std::string& archive) {
   std::FILE* file = std::fopen(archive.c_str(), "rb");
   if (!file) return times;
   EntryTable = static_cast<ArchiveEntry*>(std::calloc(MaxEntries, sizeof(ArchiveEntry)));
-  const int count = ReadArchiveDirectory(file);
+  ReadArchiveDirectory(file);
+  const int count = EntryCount;
   for (int i = 0; i < count; ++i) {
     int64_t unixTime;
     if (DosDateTimeToUnixTime(JoinDosDateTime(EntryTable[i].DosTime, EntryTable[i].DosDate),
