@@ -16,14 +16,6 @@ namespace {
 
 std::string SetupPath, DemoPath, WorkRoot;
 
-// Wine hands Unix paths on as they are; the Windows side wants them on drive Z:.
-std::string WindowsPath(std::string path) {
-  if (!path.empty() && path[0] == '/') path = "Z:" + path;
-  for (char& c : path)
-    if (c == '/') c = '\\';
-  return path;
-}
-
 std::string Payload() {
   std::vector<WriterEntry> entries(4);
   entries[0].Name = "N_SETUP.EXE";

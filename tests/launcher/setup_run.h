@@ -51,6 +51,9 @@ SetupRunRecord RunSetup(const SetupRunOptions& options);
 // The value of "name: " in the report, up to the end of its line; empty if absent.
 std::string ReportValue(const std::string& report, const char* name);
 
+// Wine hands Unix paths on as they are; the Windows side wants them on drive Z:.
+std::string WindowsPath(std::string path);
+
 std::string UpperCased(std::string text);
 bool PathExists(const std::string& path);
 std::string ReadWholeFile(const std::string& path);

@@ -35,13 +35,6 @@ namespace {
 
 std::string SetupPath, DemoPath, WorkRoot;
 
-std::string WindowsPath(std::string path) {
-  if (!path.empty() && path[0] == '/') path = "Z:" + path;
-  for (char& c : path)
-    if (c == '/') c = '\\';
-  return path;
-}
-
 // Each family's SETUP.EXE is a copy under a name that the prefix's registry ties to a
 // version of Windows.
 struct Family {
