@@ -485,7 +485,8 @@ int main(int argc, char** argv) {
   SetupPath = WindowsPath(argv[1]);
   DemoPath = WindowsPath(argv[2]);
   const char* drive = std::getenv("SCRATCH_DRIVE");
-  WorkRoot = std::string(1, drive ? drive[0] : '?') + ":\\RUNS";
+  // A folder per code page: another code page cannot name the double-byte folders.
+  WorkRoot = std::string(1, drive ? drive[0] : '?') + ":\\RUNS" + std::to_string(GetACP());
   CreateDirectoryA(WorkRoot.c_str(), nullptr);
   // Sound ports, so that no run stops at the restart question.
   for (const char* port : {"COM1:", "COM2:", "COM3:", "COM4:"})
