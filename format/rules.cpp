@@ -44,8 +44,10 @@ bool IsReserved(unsigned char c) {
 // Every component of Dir from FirstComponent on: "." and empty ones (two backslashes
 // in a row, a trailing one) change nothing, ".." would climb out of the place.
 bool CanMakeFolders(const char* dir, LeadByteTest isLeadByte) {
-  if (dir[0] == '\\' && dir[1] == '\\') return false;                         // a network path
-  if (IsDriveLetter(dir[0]) && dir[1] == ':' && dir[2] != '\\') return false; // drive-relative
+  // "\\SERVER", and "\" alone, whose joined path begins with two backslashes, name
+  // network paths; "C:NUVIK" depends on what drive C: has as its current directory.
+  if (dir[0] == '\\' && (dir[1] == '\\' || dir[1] == '\0')) return false;
+  if (IsDriveLetter(dir[0]) && dir[1] == ':' && dir[2] != '\\') return false;
   for (const char* component = FirstComponent(dir);;) {
     const char* end = ComponentEnd(component, isLeadByte);
     const int length = static_cast<int>(end - component);

@@ -452,6 +452,11 @@ TEST_CASE(WhereEntriesLand) {
   otherDrive.push_back(Entry("C:\\NUVIK", "DRIVE.TXT", "from the root of drive C:"));
   std::vector<WriterEntry> badName = sound;
   badName.insert(badName.begin() + 2, Entry("", "BAD?.TXT", "no such name"));
+  // Nothing may land outside the work directory for a relative Dir or Name.
+  std::vector<WriterEntry> climbing = sound;
+  climbing.insert(climbing.begin() + 2, Entry("..\\OUT", "A.TXT", "one folder up"));
+  climbing.insert(climbing.begin() + 3, Entry("", "..\\UP.TXT", "one folder up"));
+  climbing.insert(climbing.begin() + 4, Entry("\\", "AUX.TXT", "a device"));
 
   // The NT family leaves out a damaged .DL_ entry that stops the Windows 95 family.
   std::vector<WriterEntry> damagedDl = sound;
@@ -472,6 +477,7 @@ TEST_CASE(WhereEntriesLand) {
            {"Dir from the root of the drive", ArchiveOf(rooted), false, handOff},
            {"Dir with a drive letter", ArchiveOf(otherDrive), false, handOff},
            {"a name Windows cannot create", ArchiveOf(badName), false, handOff},
+           {"folders and names that climb out", ArchiveOf(climbing), false, handOff},
            {"a damaged .DL_ entry", ArchiveOf(damagedDl), false, Outcome::FileError, true, handOff},
            {"the ring after a left-out entry", ArchiveOf(carried), false, handOff}},
           sound);
