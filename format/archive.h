@@ -4,8 +4,9 @@
 // All integers little-endian.
 #pragma once
 
+#include "lzhuf/byte_stream.h"
+
 #include <cstdint>
-#include <cstdio>
 
 inline constexpr int MaxEntries = 3000;
 inline constexpr int SignatureLength = 54;
@@ -43,7 +44,7 @@ enum ReadStatus {
 // returns a ReadStatus; after ReadDone the stream stands after DataBase. After any
 // other status EntryCount counts the records whose texts ReleaseEntryTexts must give
 // back, and no record may be used.
-int ReadArchiveDirectory(std::FILE* archive);
+int ReadArchiveDirectory(ByteStream* archive);
 
 // Releases the texts of records 0 to EntryCount - 1 (Name, then Dir, each only when
 // present). EntryTable itself stays with its owner.

@@ -12,8 +12,8 @@ namespace {
 
 // A head or directory cut short would leave fields that were never read; the archive
 // is refused before any of them can be used.
-bool ReadExactly(std::FILE* archive, void* bytes, size_t length) {
-  return std::fread(bytes, 1, length, archive) == length;
+bool ReadExactly(ByteStream* archive, void* bytes, size_t length) {
+  return ReadBlock(archive, bytes, length);
 }
 
 char* NewEmptyText() {
@@ -22,14 +22,14 @@ char* NewEmptyText() {
   return text;
 }
 
-bool ReadText(std::FILE* archive, char* text, uint8_t length) {
+bool ReadText(ByteStream* archive, char* text, uint8_t length) {
   text[length] = '\0';
   return ReadExactly(archive, text, length);
 }
 
 } // namespace
 
-int ReadArchiveDirectory(std::FILE* archive) {
+int ReadArchiveDirectory(ByteStream* archive) {
   unsigned char head[HeaderLength];
   // Until the directory is whole, EntryCount counts only the records whose text
   // pointers are set (null or owned), so that ReleaseEntryTexts stays safe after a

@@ -1,10 +1,10 @@
 #include "launch.h"
 
-#include "staging/command_line.h"
+#include "runtime/clock.h"
+#include "runtime/command_line.h"
 #include "staging/staging.h"
 
-#include <cstdio>
-#include <ctime>
+#include <cstring>
 
 int LaunchRandom::Draw() {
   State = State * 214013u + 2531011u;
@@ -35,19 +35,24 @@ long MakeLaunchToken(uint32_t seed) {
 
 bool FormatSetupCommandLine(char (&buffer)[CommandLineSize], const char* stagingRoot, long token,
                             HWND window, const char* argumentZero) {
-  const int length = _snprintf(
-      buffer, CommandLineSize, "%s\\%s\\%s %ld %u %s", stagingRoot, "N80_INST", "N_SETUP.EXE",
-      token, static_cast<unsigned>(reinterpret_cast<uintptr_t>(window)), argumentZero);
-  if (length < 0 || length >= CommandLineSize) {
+  // The numbers first, to measure the whole line before it is written: wsprintfA
+  // knows no buffer size.
+  char numbers[32];
+  wsprintfA(numbers, "%ld %u", token, static_cast<unsigned>(reinterpret_cast<uintptr_t>(window)));
+  const size_t length = std::strlen(stagingRoot) + sizeof "\\N80_INST\\N_SETUP.EXE " - 1 +
+                        std::strlen(numbers) + 1 + std::strlen(argumentZero);
+  if (length >= CommandLineSize) {
     buffer[0] = '\0';
     return false;
   }
+  wsprintfA(buffer, "%s\\%s\\%s %s %s", stagingRoot, "N80_INST", "N_SETUP.EXE", numbers,
+            argumentZero);
   return true;
 }
 
 bool LaunchSetup(HWND window) {
   char commandLine[CommandLineSize];
-  const long token = MakeLaunchToken(static_cast<uint32_t>(std::time(nullptr)));
+  const long token = MakeLaunchToken(SecondsSince1970());
   if (!FormatSetupCommandLine(commandLine, StagingRoot, token, window, ArgumentZero()))
     return false;
   // WinExec reports failure as a value of 31 or less.

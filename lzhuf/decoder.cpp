@@ -8,28 +8,10 @@
 
 namespace {
 
-// glibc's unlocked byte calls skip a lock per byte; the Windows runtime has no such
-// variant, and its stream calls are the ones the bootstrap is meant to use there.
-#if defined(__GLIBC__)
-inline int ReadByte(std::FILE* input) {
-  return getc_unlocked(input);
-}
-inline int WriteByte(int byte, std::FILE* output) {
-  return putc_unlocked(byte, output);
-}
-#else
-inline int ReadByte(std::FILE* input) {
-  return getc(input);
-}
-inline int WriteByte(int byte, std::FILE* output) {
-  return putc(byte, output);
-}
-#endif
-
 // The bit input lives in registers while an entry decodes: it starts afresh with each
 // entry, so nothing of it needs to outlive the call.
 struct BitInput {
-  std::FILE* Input;
+  ByteStream* Input;
   uint16_t BitBuffer;
   uint8_t BitCount;
   // How many of the low valid bits of BitBuffer the refill made up after the input
@@ -46,7 +28,7 @@ inline void Refill(BitInput& in) {
     if (in.InventedBits == 0) v = ReadByte(in.Input);
     // Once the input has let us down nothing more is read from it, so every bit from
     // here on counts as made up.
-    if (v == EOF || in.InventedBits != 0) {
+    if (v == StreamEnd || in.InventedBits != 0) {
       v = 0;
       in.InventedBits = static_cast<uint8_t>(in.InventedBits + 8);
     }
@@ -99,16 +81,16 @@ inline int DecodeOffset(BitInput& in) {
   return high * 64 + (b & 63);
 }
 
-inline bool PutByte(int byte, std::FILE* output) {
-  return WriteByte(byte, output) != EOF;
+inline bool PutByte(int byte, ByteStream* output) {
+  return WriteByte(output, byte) != StreamEnd;
 }
 
 } // namespace
 
-int DecodeEntry(std::FILE* input, std::FILE* output) {
+int DecodeEntry(ByteStream* input, ByteStream* output) {
   BitInput in = {input, 0, 0, 0};
   unsigned char field[4];
-  if (std::fread(field, sizeof field, 1, input) != 1) return DecodeNoSize;
+  if (!ReadBlock(input, field, sizeof field)) return DecodeNoSize;
   const uint32_t unpackedSize = LittleEndian32(field);
   if (unpackedSize == 0) return DecodeDone;
   ResetModel();

@@ -3,8 +3,9 @@
 // format; changing any of them makes a different, incompatible stream.
 #pragma once
 
+#include "byte_stream.h"
+
 #include <cstdint>
-#include <cstdio>
 
 inline constexpr int RingSize = 4096;
 inline constexpr int MaxMatch = 60;
@@ -27,4 +28,4 @@ enum DecodeStatus {
 // stands at the entry, into `output`, and returns a DecodeStatus. Writes exactly
 // UnpackedSize bytes when it returns DecodeDone; after any other status `output` holds
 // what was decoded until then.
-int DecodeEntry(std::FILE* input, std::FILE* output);
+int DecodeEntry(ByteStream* input, ByteStream* output);

@@ -1,6 +1,6 @@
 #include "archive_copy.h"
 
-#include "command_line.h"
+#include "runtime/command_line.h"
 
 #include <cstdlib>
 #include <cstring>

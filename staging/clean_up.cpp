@@ -3,8 +3,6 @@
 
 #include <windows.h>
 
-#include <direct.h>
-
 #include <cstring>
 
 namespace {
@@ -58,10 +56,10 @@ void EmptyDirectory(const char* prefix) {
 void CleanWorkDir() {
   EnterStagingDrive();
   // Where the work directory cannot be reached, nothing else is deleted in its place.
-  if (!EnterStagingRoot() || _chdir(WorkDirName) != 0) return;
+  if (!EnterStagingRoot() || !SetCurrentDirectoryA(WorkDirName)) return;
   EmptyDirectory("");
-  _chdir("..");
-  _rmdir(WorkDirName);
+  SetCurrentDirectoryA("..");
+  RemoveDirectoryA(WorkDirName);
   char workDir[PathBufferSize];
   if (std::strlen(StagingRoot) + 1 + std::strlen(WorkDirName) < sizeof workDir) {
     wsprintfA(workDir, "%s\\%s", StagingRoot, WorkDirName);

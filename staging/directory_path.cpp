@@ -1,20 +1,20 @@
 #include "directory_path.h"
 
-#include <direct.h>
+#include <windows.h>
 
 namespace {
 
 constexpr int ComponentBufferSize = 260;
 
 void EnterComponent(const char* component) {
-  _mkdir(component);
-  _chdir(component);
+  CreateDirectoryA(component, nullptr);
+  SetCurrentDirectoryA(component);
 }
 
 } // namespace
 
 int MakeDirectoryPath(const char* path) {
-  _chdir("\\");
+  SetCurrentDirectoryA("\\");
   char component[ComponentBufferSize];
   int length = 0;
   // A component too long for the buffer cannot be a directory name anyway; it is

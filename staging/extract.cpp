@@ -4,30 +4,36 @@
 #include "directory_path.h"
 #include "file_time.h"
 #include "format/archive.h"
-#include "lzhuf/fatal_error.h"
+#include "fatal_error.h"
+#include "format/rules.h"
 #include "lzhuf/lzhuf.h"
 #include "os_kind.h"
 
 #include <windows.h>
 
-#include <direct.h>
-#include <io.h>
-
 #include <cstdlib>
 #include <cstring>
 
-std::FILE* ArchiveStream;
-std::FILE* OutputStream;
+FileStream* ArchiveStream;
+FileStream* OutputStream;
 
 namespace {
 
-constexpr int StreamBufferSize = 5000;
+constexpr DWORD StreamBufferSize = 5000;
+// Large enough that most files reach the disk in one write, when they are flushed.
+constexpr DWORD OutputBufferSize = 64 * 1024;
 constexpr int SavedDirectorySize = 254;
 constexpr int OutputPathSize = 256;
 // The saved directory without its drive, a backslash and a Dir that fits an output path.
 constexpr int DirectoryPathSize = SavedDirectorySize + OutputPathSize;
 
-char* StreamBuffer;
+FileStream ArchiveFile;
+FileStream OutputFile;
+// The archive's 5000 bytes, then the output's buffer.
+unsigned char* StreamBuffer;
+// The Dir of the entry before, already checked or made: entries of one folder usually
+// follow each other, and each check costs two trips to the system.
+char CheckedDir[TextBufferSize];
 
 bool SkippedOnNt(const char* name) {
   char upper[OutputPathSize];
@@ -66,26 +72,30 @@ void PrepareOutputPath(const ArchiveEntry& entry, const char* savedDirectory,
   if (std::strlen(entry.Dir) + 1 + std::strlen(entry.Name) >= OutputPathSize)
     FatalError("File error !!");
   wsprintfA(outputPath, "%s\\%s", entry.Dir, entry.Name);
-  if (_chdir(entry.Dir) != 0) CreateEntryDirectory(savedDirectory, entry.Dir);
-  _chdir(savedDirectory);
+  if (std::strcmp(entry.Dir, CheckedDir) == 0) return;
+  if (!SetCurrentDirectoryA(entry.Dir)) CreateEntryDirectory(savedDirectory, entry.Dir);
+  SetCurrentDirectoryA(savedDirectory);
+  std::strcpy(CheckedDir, entry.Dir);
 }
 
 void UnpackEntry(const ArchiveEntry& entry, const char* savedDirectory) {
   char outputPath[OutputPathSize];
   PrepareOutputPath(entry, savedDirectory, outputPath);
-  OutputStream = std::fopen(outputPath, "wb");
-  if (!OutputStream) return;
+  if (!OpenStreamForWriting(&OutputFile, outputPath, StreamBuffer + StreamBufferSize,
+                            OutputBufferSize))
+    return;
+  OutputStream = &OutputFile;
   // A position out of the stream's reach would leave it where the previous entry
   // ended, and this file would be filled from that entry's tail.
-  if (std::fseek(ArchiveStream, static_cast<long>(DataBase + entry.Offset), SEEK_SET) != 0)
+  if (!SeekStream(ArchiveStream, static_cast<LONG>(DataBase + entry.Offset)))
     FatalError("File error !!");
-  DecodeEntry(ArchiveStream, OutputStream);
+  if (const int status = DecodeEntry(ArchiveStream, OutputStream))
+    FatalError(DecodeFailureText(status));
   // The last bytes of a file reach the disk only here; a full disk must not leave a
   // short file behind as if it were whole.
-  if (std::fflush(OutputStream) != 0) FatalError("Can't write !! Disk error !!");
-  StampFileTime(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(OutputStream))), entry.DosTime,
-                entry.DosDate);
-  std::fclose(OutputStream);
+  if (!FlushStream(OutputStream)) FatalError("Can't write !! Disk error !!");
+  StampFileTime(OutputStream->File, entry.DosTime, entry.DosDate);
+  CloseStream(OutputStream);
   OutputStream = nullptr;
 }
 
@@ -111,7 +121,8 @@ int ExtractArchive(const char* archiveName) {
   EntryCount = 0;
   // Without the way back, every directory check would leave the unpacking elsewhere.
   char savedDirectory[SavedDirectorySize];
-  if (!_getcwd(savedDirectory, SavedDirectorySize)) {
+  const DWORD savedLength = GetCurrentDirectoryA(SavedDirectorySize, savedDirectory);
+  if (savedLength == 0 || savedLength >= SavedDirectorySize) {
     ReleaseExtractionMemory();
     return 0;
   }
@@ -120,22 +131,24 @@ int ExtractArchive(const char* archiveName) {
     ReleaseExtractionMemory();
     return 0;
   }
-  ArchiveStream = std::fopen(archiveName, "rb");
-  if (!ArchiveStream) {
+  StreamBuffer = static_cast<unsigned char*>(std::malloc(StreamBufferSize + OutputBufferSize));
+  if (!StreamBuffer) FatalError("Memory error");
+  if (!OpenStreamForReading(&ArchiveFile, archiveName, StreamBuffer, StreamBufferSize)) {
     ReleaseExtractionMemory();
     FatalError("File not found !!");
   }
-  StreamBuffer = static_cast<char*>(std::malloc(StreamBufferSize));
-  if (StreamBuffer) std::setvbuf(ArchiveStream, StreamBuffer, _IOFBF, StreamBufferSize);
+  ArchiveStream = &ArchiveFile;
 
-  const int count = ReadArchiveDirectory(ArchiveStream);
+  CheckedDir[0] = '\0';
+  if (const int status = ReadArchiveDirectory(ArchiveStream)) FatalError(ReadFailureText(status));
+  const int count = EntryCount;
   for (int i = 0; i < count; ++i) {
     const ArchiveEntry& entry = EntryTable[i];
     if (osKind >= FirstNtOsKind && SkippedOnNt(entry.Name)) continue;
     UnpackEntry(entry, savedDirectory);
   }
 
-  std::fclose(ArchiveStream);
+  CloseStream(ArchiveStream);
   ArchiveStream = nullptr;
   DeleteFileA(archiveName);
   ReleaseExtractionMemory();

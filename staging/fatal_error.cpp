@@ -1,20 +1,20 @@
-#include "lzhuf/fatal_error.h"
+#include "fatal_error.h"
 
 #include "extract.h"
 #include "fatal_error_jump.h"
 
 #include <windows.h>
 
-std::jmp_buf FatalErrorJump;
+void* FatalErrorJump[5];
 
 void FatalError(const char* message) {
   MessageBoxA(nullptr, message, "Fatal Error", MB_OK);
-  if (ArchiveStream) std::fclose(ArchiveStream);
+  if (ArchiveStream) CloseStream(ArchiveStream);
   ArchiveStream = nullptr;
-  if (OutputStream) std::fclose(OutputStream);
+  if (OutputStream) CloseStream(OutputStream);
   OutputStream = nullptr;
   // Only plain C frames lie between here and PrepareStaging, so nothing that needs
   // unwinding is jumped over; the memory they held is given back here instead.
   ReleaseExtractionMemory();
-  std::longjmp(FatalErrorJump, 1);
+  __builtin_longjmp(FatalErrorJump, 1);
 }

@@ -1,7 +1,7 @@
 // The one resumption point of the extraction: armed by PrepareStaging before it
 // changes drive and directory; FatalError comes back through it with the value 1.
+// A jump buffer of the compiler's own non-local jump, __builtin_setjmp and
+// __builtin_longjmp, which needs no runtime library.
 #pragma once
 
-#include <csetjmp>
-
-extern std::jmp_buf FatalErrorJump;
+extern void* FatalErrorJump[5];

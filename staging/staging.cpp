@@ -6,8 +6,6 @@
 
 #include <windows.h>
 
-#include <direct.h>
-
 #include <cstring>
 
 char StagingRoot[PathBufferSize];
@@ -46,7 +44,7 @@ void PrepareStaging() {
   NormaliseTempPath(tempPath);
   std::strcpy(StagingRoot, tempPath);
 
-  if (setjmp(FatalErrorJump)) {
+  if (__builtin_setjmp(FatalErrorJump)) {
     ExtractOk = 0;
     return;
   }
@@ -54,7 +52,7 @@ void PrepareStaging() {
   if (!EnterStagingDrive()) return;
   // Nothing may be unpacked anywhere but in the work directory.
   if (!EnterStagingRoot()) return;
-  _mkdir(WorkDirName);
-  if (_chdir(WorkDirName) != 0) return;
+  CreateDirectoryA(WorkDirName, nullptr);
+  if (!SetCurrentDirectoryA(WorkDirName)) return;
   if (ExtractArchive("N_SETUP.DRS")) ExtractOk = 1;
 }

@@ -2,7 +2,7 @@
 
 #include "staging.h"
 
-#include <direct.h>
+#include <windows.h>
 
 #include <cstring>
 
@@ -17,16 +17,19 @@ char UpperLetter(char c) {
 bool EnterStagingDrive() {
   const char drive = UpperLetter(StagingRoot[0]);
   if (drive < 'A' || drive > 'Z') return false;
-  _chdrive(drive - 'A' + 1);
+  // "C:" alone names the drive's own current directory.
+  const char driveOnly[] = {drive, ':', '\0'};
+  SetCurrentDirectoryA(driveOnly);
   char current[PathBufferSize];
-  if (!_getcwd(current, sizeof current) || current[1] != ':') return false;
+  const DWORD length = GetCurrentDirectoryA(sizeof current, current);
+  if (length == 0 || length >= sizeof current || current[1] != ':') return false;
   return UpperLetter(current[0]) == drive;
 }
 
 bool EnterStagingRoot() {
   if (std::strlen(StagingRoot) == 2 && StagingRoot[1] == ':') {
     const char root[] = {StagingRoot[0], ':', '\\', '\0'};
-    return _chdir(root) == 0;
+    return SetCurrentDirectoryA(root) != FALSE;
   }
-  return _chdir(StagingRoot) == 0;
+  return SetCurrentDirectoryA(StagingRoot) != FALSE;
 }

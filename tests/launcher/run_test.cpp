@@ -6,7 +6,7 @@
 #include "iat_hook.h"
 #include "launch.h"
 #include "setup_arguments.h"
-#include "staging/command_line.h"
+#include "runtime/command_line.h"
 #include "staging/staging.h"
 #include "window_proc.h"
 

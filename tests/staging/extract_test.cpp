@@ -40,7 +40,7 @@ constexpr int FatalResult = -2;
 int Extract() {
   const std::string media = Root() + "MEDIA\\SETUP.EXE";
   ArgumentZeroOverride started(media.c_str());
-  if (setjmp(FatalErrorJump)) return FatalResult;
+  if (__builtin_setjmp(FatalErrorJump)) return FatalResult;
   return ExtractArchive("N_SETUP.DRS");
 }
 
@@ -86,9 +86,9 @@ unsigned long long FileTimeOfUnix(long long seconds) {
 std::vector<std::string> ChdirCalls;
 void* OriginalChdir;
 
-int __cdecl RecordChdir(const char* path) {
+BOOL WINAPI RecordChdir(const char* path) {
   ChdirCalls.push_back(path);
-  return reinterpret_cast<int(__cdecl*)(const char*)>(OriginalChdir)(path);
+  return reinterpret_cast<BOOL(WINAPI*)(const char*)>(OriginalChdir)(path);
 }
 
 TEST_CASE(ExtractArchiveUnpacksEveryEntryWithItsDirectoryAndTime) {
@@ -133,14 +133,15 @@ TEST_CASE(ExtractArchiveEntersAnExistingDirectoryWithoutBuildingIt) {
   PrepareMedium(ArchiveImage({{"SUB", "X.TXT", StreamElevenX}}), ScratchDrive());
   CreateDirectoryA((WorkDir + "\\SUB").c_str(), nullptr);
   ChdirCalls.clear();
-  OriginalChdir = HookImport("msvcrt.dll", "_chdir", reinterpret_cast<void*>(RecordChdir));
+  OriginalChdir =
+      HookImport("kernel32.dll", "SetCurrentDirectoryA", reinterpret_cast<void*>(RecordChdir));
   CHECK(OriginalChdir != nullptr);
   CHECK_EQ(1, Extract());
-  HookImport("msvcrt.dll", "_chdir", OriginalChdir);
+  HookImport("kernel32.dll", "SetCurrentDirectoryA", OriginalChdir);
   const std::vector<std::string> expected = {"SUB", WorkDir};
   CHECK(ChdirCalls == expected);
   for (const std::string& call : ChdirCalls)
-    if (ChdirCalls != expected) std::printf("  _chdir(\"%s\")\n", call.c_str());
+    if (ChdirCalls != expected) std::printf("  SetCurrentDirectoryA(\"%s\")\n", call.c_str());
   CHECK(HasContent(WorkDir + "\\SUB\\X.TXT", std::string(11, 'x')));
 }
 
@@ -225,19 +226,33 @@ TEST_CASE(ExtractArchiveReportsAMissingArchiveByName) {
   CheckReleased();
 }
 
-void* OriginalFopen;
+void* OriginalCreateFile;
 
-FILE* __cdecl RefuseReading(const char* path, const char* mode) {
-  if (std::strcmp(mode, "rb") == 0) return nullptr;
-  return reinterpret_cast<FILE*(__cdecl*)(const char*, const char*)>(OriginalFopen)(path, mode);
+HANDLE CreateFileThrough(const char* path, DWORD access, DWORD sharing,
+                         SECURITY_ATTRIBUTES* security, DWORD disposition, DWORD flags,
+                         HANDLE model) {
+  return reinterpret_cast<HANDLE(WINAPI*)(const char*, DWORD, DWORD, SECURITY_ATTRIBUTES*, DWORD,
+                                          DWORD, HANDLE)>(OriginalCreateFile)(
+      path, access, sharing, security, disposition, flags, model);
+}
+
+HANDLE WINAPI RefuseReading(const char* path, DWORD access, DWORD sharing,
+                            SECURITY_ATTRIBUTES* security, DWORD disposition, DWORD flags,
+                            HANDLE model) {
+  if (disposition == OPEN_EXISTING) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return INVALID_HANDLE_VALUE;
+  }
+  return CreateFileThrough(path, access, sharing, security, disposition, flags, model);
 }
 
 TEST_CASE(ExtractArchiveReportsACopyItCannotOpen) {
   PrepareMedium(ArchiveImage({{"", "A.TXT", StreamAbc}}), ScratchDrive());
-  OriginalFopen = HookImport("msvcrt.dll", "fopen", reinterpret_cast<void*>(RefuseReading));
-  CHECK(OriginalFopen != nullptr);
+  OriginalCreateFile =
+      HookImport("kernel32.dll", "CreateFileA", reinterpret_cast<void*>(RefuseReading));
+  CHECK(OriginalCreateFile != nullptr);
   const int result = Extract();
-  HookImport("msvcrt.dll", "fopen", OriginalFopen);
+  HookImport("kernel32.dll", "CreateFileA", OriginalCreateFile);
   CHECK_EQ(FatalResult, result);
   CheckBoxes({{"File not found !!", "Fatal Error"}});
   CHECK(FileExists(WorkDir + "\\N_SETUP.DRS"));
@@ -283,8 +298,7 @@ TEST_CASE(ExtractArchiveReportsAFullDiskWhileCopying) {
 }
 
 void FillDisk(const std::string& path) {
-  std::FILE* filler = reinterpret_cast<FILE*(__cdecl*)(const char*, const char*)>(OriginalFopen)(
-      path.c_str(), "wb");
+  std::FILE* filler = std::fopen(path.c_str(), "wb");
   if (!filler) return;
   std::setvbuf(filler, nullptr, _IONBF, 0);
   const std::string block(4096, 'f');
@@ -296,9 +310,11 @@ void FillDisk(const std::string& path) {
 }
 
 // The disk fills up right after the archive copy, before the first output file opens.
-FILE* __cdecl FillThenOpen(const char* path, const char* mode) {
-  if (std::strcmp(mode, "wb") == 0) FillDisk(SmallDrive() + "\\FILLER.BIN");
-  return reinterpret_cast<FILE*(__cdecl*)(const char*, const char*)>(OriginalFopen)(path, mode);
+HANDLE WINAPI FillThenOpen(const char* path, DWORD access, DWORD sharing,
+                           SECURITY_ATTRIBUTES* security, DWORD disposition, DWORD flags,
+                           HANDLE model) {
+  if (disposition == CREATE_ALWAYS) FillDisk(SmallDrive() + "\\FILLER.BIN");
+  return CreateFileThrough(path, access, sharing, security, disposition, flags, model);
 }
 
 // An entry smaller than the stream's buffer reaches the disk only when it is flushed:
@@ -306,9 +322,10 @@ FILE* __cdecl FillThenOpen(const char* path, const char* mode) {
 TEST_CASE(ExtractArchiveReportsAFullDiskAtTheLastFlush) {
   PrepareMedium(ArchiveImage({{"", "A.TXT", StreamElevenX}}), SmallDrive());
   DeleteFileA((SmallDrive() + "\\FILLER.BIN").c_str());
-  OriginalFopen = HookImport("msvcrt.dll", "fopen", reinterpret_cast<void*>(FillThenOpen));
+  OriginalCreateFile =
+      HookImport("kernel32.dll", "CreateFileA", reinterpret_cast<void*>(FillThenOpen));
   const int result = Extract();
-  HookImport("msvcrt.dll", "fopen", OriginalFopen);
+  HookImport("kernel32.dll", "CreateFileA", OriginalCreateFile);
   CHECK_EQ(FatalResult, result);
   CheckBoxes({{"Can't write !! Disk error !!", "Fatal Error"}});
   CHECK(FileExists(WorkDir + "\\A.TXT"));
@@ -331,7 +348,7 @@ TEST_CASE(ExtractArchiveRefusesACurrentDirectoryItCouldNotComeBackTo) {
   CHECK_EQ(255, deep.size());
   CreateDirectoryA(outer.c_str(), nullptr);
   CreateDirectoryA(deep.c_str(), nullptr);
-  CHECK(_chdir(deep.c_str()) == 0);
+  CHECK(SetCurrentDirectoryA(deep.c_str()));
   CHECK_EQ(0, Extract());
   CHECK(!FileExists(deep + "\\N_SETUP.DRS"));
   CHECK(!DirectoryExists(deep + "\\SUB"));

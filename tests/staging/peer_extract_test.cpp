@@ -30,7 +30,7 @@ constexpr int FatalResult = -2;
 int ExtractFrom(const std::string& mediaDir) {
   const std::string media = mediaDir + "\\SETUP.EXE";
   ArgumentZeroOverride started(media.c_str());
-  if (setjmp(FatalErrorJump)) return FatalResult;
+  if (__builtin_setjmp(FatalErrorJump)) return FatalResult;
   return ExtractArchive("N_SETUP.DRS");
 }
 
@@ -61,10 +61,11 @@ BOOL WINAPI RecordCreationTime(HANDLE file, const FILETIME* creation, const FILE
 // Each entry's stored DOS time as the FILETIME that should reach SetFileTime.
 std::vector<unsigned long long> StoredTimes(const std::string& archive) {
   std::vector<unsigned long long> times;
-  std::FILE* file = std::fopen(archive.c_str(), "rb");
-  if (!file) return times;
+  FileStream file;
+  unsigned char buffer[4096];
+  if (!OpenStreamForReading(&file, archive.c_str(), buffer, sizeof buffer)) return times;
   EntryTable = static_cast<ArchiveEntry*>(std::calloc(MaxEntries, sizeof(ArchiveEntry)));
-  ReadArchiveDirectory(file);
+  ReadArchiveDirectory(&file);
   const int count = EntryCount;
   for (int i = 0; i < count; ++i) {
     int64_t unixTime;
@@ -75,7 +76,7 @@ std::vector<unsigned long long> StoredTimes(const std::string& archive) {
   ReleaseEntryTexts();
   std::free(EntryTable);
   EntryTable = nullptr;
-  std::fclose(file);
+  CloseStream(&file);
   return times;
 }
 

@@ -7,7 +7,7 @@
 #include "file_time.h"
 #include "iat_hook.h"
 #include "os_kind.h"
-#include "staging/command_line.h"
+#include "runtime/command_line.h"
 #include "staging/staging.h"
 #include "test_support.h"
 
@@ -179,15 +179,29 @@ TEST_CASE(MakeDirectoryPathPassesOverAComponentTooLongForItsBuffer) {
 
 // --- ArgumentZero and CopyArchive ---------------------------------------------------
 
-TEST_CASE(ArgumentZeroFallsBackOnTheModuleFileName) {
-  {
-    ArgumentZeroOverride started("D:\\INSTALL\\SETUP.EXE");
-    CHECK_STR("D:\\INSTALL\\SETUP.EXE", ArgumentZero());
-  }
+// Split as the C runtime's start-up splits it: the path the bootstrap was started by.
+TEST_CASE(ArgumentZeroIsTheFirstWordOfTheCommandLine) {
   char module[MAX_PATH];
   GetModuleFileNameA(nullptr, module, sizeof module);
-  ArgumentZeroOverride empty("");
-  CHECK_STR(module, ArgumentZero());
+  const struct {
+    const char* CommandLine;
+    const char* Expected;
+  } cases[] = {
+      {"D:\\INSTALL\\SETUP.EXE", "D:\\INSTALL\\SETUP.EXE"},
+      {"D:\\INSTALL\\SETUP.EXE 1 2", "D:\\INSTALL\\SETUP.EXE"},
+      {"SETUP\tX", "SETUP"},
+      {"\"D:\\MY MEDIA\\SETUP.EXE\" 1", "D:\\MY MEDIA\\SETUP.EXE"},
+      {"\"D:\\MY MEDIA\\SETUP.EXE\"X Y", "D:\\MY MEDIA\\SETUP.EXE"},
+      {"\"D:\\NO END", "D:\\NO END"},
+      {"D:\\HALF\"QUOTED\" X", "D:\\HALF\"QUOTED\""},
+      {"", module},
+      {"\"\" X", module},
+      {" SETUP.EXE", module},
+  };
+  for (const auto& c : cases) {
+    CommandLineOverride line(c.CommandLine);
+    CHECK_STR(c.Expected, ArgumentZero());
+  }
 }
 
 std::vector<UINT> WriteSizes;

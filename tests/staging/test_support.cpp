@@ -26,6 +26,12 @@ DWORD WINAPI AnswerTempPath(DWORD size, LPSTR buffer) {
 
 void* OriginalGetTempPath;
 
+std::string FakeCommandLine;
+
+LPSTR WINAPI AnswerCommandLine() {
+  return FakeCommandLine.data();
+}
+
 std::string DriveFromEnvironment(const char* variable) {
   const char* value = std::getenv(variable);
   return value && value[0] ? std::string(1, value[0]) + ":" : std::string("?:");
@@ -93,12 +99,14 @@ const char* CurrentDirectory() {
   return buffer;
 }
 
-ArgumentZeroOverride::ArgumentZeroOverride(const char* value) : Saved(__argv[0]) {
-  __argv[0] = const_cast<char*>(value);
+CommandLineOverride::CommandLineOverride(std::string commandLine) {
+  FakeCommandLine = std::move(commandLine);
+  Original =
+      HookImport("kernel32.dll", "GetCommandLineA", reinterpret_cast<void*>(AnswerCommandLine));
 }
 
-ArgumentZeroOverride::~ArgumentZeroOverride() {
-  __argv[0] = Saved;
+CommandLineOverride::~CommandLineOverride() {
+  if (Original) HookImport("kernel32.dll", "GetCommandLineA", Original);
 }
 
 TempPathOverride::TempPathOverride(std::string path) {

@@ -38,16 +38,24 @@ void FreshDirectory(const std::string& path);
 // The current directory, valid until the next call.
 const char* CurrentDirectory();
 
-// Points argument 0 somewhere else for the lifetime of a scope.
-class ArgumentZeroOverride {
+// GetCommandLineA answers `commandLine` for the lifetime of a scope.
+class CommandLineOverride {
 public:
-  explicit ArgumentZeroOverride(const char* value);
-  ~ArgumentZeroOverride();
-  ArgumentZeroOverride(const ArgumentZeroOverride&) = delete;
-  ArgumentZeroOverride& operator=(const ArgumentZeroOverride&) = delete;
+  explicit CommandLineOverride(std::string commandLine);
+  ~CommandLineOverride();
+  CommandLineOverride(const CommandLineOverride&) = delete;
+  CommandLineOverride& operator=(const CommandLineOverride&) = delete;
 
 private:
-  char* Saved;
+  void* Original;
+};
+
+// Points argument 0 somewhere else for the lifetime of a scope: the command line then
+// starts with `value` in quotes, or is empty when `value` is.
+class ArgumentZeroOverride : public CommandLineOverride {
+public:
+  explicit ArgumentZeroOverride(const std::string& value)
+      : CommandLineOverride(value.empty() ? value : "\"" + value + "\" 1 2") {}
 };
 
 // GetTempPathA answers `path` (as the system would, including the size rule) for the
