@@ -5,7 +5,7 @@ JOBS ?= 2
 # Windows tests make their archives with the host build of drs, hence host first.
 XVFB = $(if $(DISPLAY),,xvfb-run -a -s "-screen 0 1024x768x24")
 
-.PHONY: all deps host win32 sanitize test test-host test-win32 test-sanitize demo bench fuzz
+.PHONY: all deps host win32 sanitize test test-host test-win32 test-sanitize demo package bench fuzz
 
 all: host win32
 
@@ -38,6 +38,15 @@ test-win32: host win32
 
 demo: host win32
 	scripts/demo.sh
+
+# The Debian package (from the host tree, with the SETUP.EXE of the win32 tree) and the
+# zip for Windows users (from the win32 tree), in build/packages.
+package: host win32
+	rm -rf build/packages
+	cpack --config build/host/CPackConfig.cmake -B build/packages
+	cpack --config build/win32/CPackConfig.cmake -B build/packages
+	rm -rf build/packages/_CPack_Packages
+	@ls -l build/packages
 
 bench: host win32
 	bench/run.sh

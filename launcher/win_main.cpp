@@ -38,11 +38,16 @@ bool AskForRestart() {
   return false;
 }
 
-} // namespace
+// A second start stays quiet: the user only sees the first one come forward, if it
+// still shows its splash (hidden, it is waiting for the setup program).
+void BringFirstBootstrapForward() {
+  HWND first = FindWindowA("FIRST_INSTALL", nullptr);
+  if (first && IsWindowVisible(first)) SetForegroundWindow(first);
+}
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+void RunBootstrap(HINSTANCE instance) {
   LanguageIndex = GetOEMCP() == 949 ? 1 : 0;
-  if (RepairSerialPorts() && AskForRestart()) return 0;
+  if (RepairSerialPorts() && AskForRestart()) return;
 
   WNDCLASSA windowClass{};
   windowClass.style = CS_HREDRAW | CS_VREDRAW;
@@ -51,7 +56,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   windowClass.hIcon = LoadIconA(instance, "INSTALL_ICON");
   windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
   windowClass.lpszClassName = "FIRST_INSTALL";
-  if (!RegisterClassA(&windowClass)) return 0;
+  if (!RegisterClassA(&windowClass)) return;
 
   ScreenWidth = GetSystemMetrics(SM_CXSCREEN);
   ScreenHeight = GetSystemMetrics(SM_CYSCREEN);
@@ -61,7 +66,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   if (!window) {
     // Without a window nothing would ever post the quit message.
     ShowFailureBox(nullptr);
-    return 0;
+    return;
   }
   ShowWindow(window, SW_SHOW);
   UpdateWindow(window);
@@ -72,5 +77,22 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     TranslateMessage(&message);
     DispatchMessageA(&message);
   }
+}
+
+} // namespace
+
+// Two bootstraps share one work directory: the second would unpack over the running
+// setup program and, finishing first, delete its files under it. The guard is a named
+// mutex, which the system also releases when a bootstrap dies, so a later start after a
+// crash still gets in. A guard that cannot be made at all does not stop the installation.
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  HANDLE guard = CreateMutexA(nullptr, FALSE, "N80_INST");
+  if (guard && GetLastError() == ERROR_ALREADY_EXISTS) {
+    CloseHandle(guard);
+    BringFirstBootstrapForward();
+    return 0;
+  }
+  RunBootstrap(instance);
+  if (guard) CloseHandle(guard);
   return 0;
 }

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# `make demo`: the bootstrap's real job, under Wine. Packs a demo payload (the demo
-# setup program, a few files, one in a sub-folder, one ".DL_" entry) into
-# N_SETUP.DRS, lays out a media folder with SETUP.EXE beside it, runs SETUP.EXE on a
-# virtual screen (or on $DISPLAY), and tells what happened.
+# `make demo`: the bootstrap's real job, under Wine. Makes a medium with `drs media`
+# from a demo payload (the demo setup program, a few files, one in a sub-folder, one
+# ".DL_" entry): N_SETUP.DRS with SETUP.EXE beside it, and its CD image. Then runs
+# SETUP.EXE from the medium on a virtual screen (or on $DISPLAY) and tells what
+# happened.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -16,20 +17,21 @@ for file in "$drs" "$win32/launcher/SETUP.EXE" "$win32/tools/demo_setup/N_SETUP.
   [ -e "$file" ] || { echo "demo: $file is missing; build both presets first (make demo does)" >&2; exit 1; }
 done
 
-rm -rf "$demo/payload" "$demo/media" "$demo/run"
-mkdir -p "$demo/payload/DATA" "$demo/media" "$demo/run"
+rm -rf "$demo/payload" "$demo/media" "$demo/run" "$demo/nuvik-demo.iso"
+mkdir -p "$demo/payload/DATA" "$demo/run"
 cp "$win32/tools/demo_setup/N_SETUP.EXE" "$demo/payload/"
 printf 'Nuvik 2000\r\nThe installation starts from the setup program.\r\n' >"$demo/payload/README.TXT"
 printf '[Nuvik]\r\nPort=COM2\r\nSpeed=9600\r\n' >"$demo/payload/DATA/NUVIK.INI"
 # Entries named *.DL_ are left out on the Windows NT family.
 head -c 4096 "$win32/launcher/SETUP.EXE" >"$demo/payload/NUVIK16.DL_"
 
-echo "== packing the demo payload"
-"$drs" pack -q -o "$demo/media/N_SETUP.DRS" "$demo/payload"
-cp "$win32/launcher/SETUP.EXE" "$demo/media/"
+echo "== making the demo medium"
+"$drs" media -q -o "$demo/media" --iso "$demo/nuvik-demo.iso" --label NUVIK_DEMO \
+  --setup "$win32/launcher/SETUP.EXE" "$demo/payload"
 "$drs" list "$demo/media/N_SETUP.DRS"
 echo "media folder: $demo/media"
 ls -l "$demo/media"
+echo "CD image: $demo/nuvik-demo.iso"
 
 echo "== running SETUP.EXE under Wine"
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }

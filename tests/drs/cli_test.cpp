@@ -19,9 +19,9 @@ struct Outcome {
   std::string Output; // standard output and standard error together
 };
 
-Outcome RunDrs(const std::string& arguments) {
-  const std::string command = std::string(DRS_PROGRAM) + " " + arguments + " 2>&1";
-  std::FILE* pipe = popen(command.c_str(), "r");
+// Runs a shell command; `streams` picks what is captured (by default both).
+Outcome RunShell(const std::string& command, const char* streams = " 2>&1") {
+  std::FILE* pipe = popen((command + streams).c_str(), "r");
   Outcome outcome{-1, ""};
   char buffer[4096];
   for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
@@ -29,6 +29,10 @@ Outcome RunDrs(const std::string& arguments) {
   const int status = pclose(pipe);
   outcome.Status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   return outcome;
+}
+
+Outcome RunDrs(const std::string& arguments, const char* streams = " 2>&1") {
+  return RunShell(std::string(DRS_PROGRAM) + " " + arguments, streams);
 }
 
 std::string Quote(const fs::path& path) {
@@ -248,13 +252,113 @@ TEST_F(DrsTest, UsageErrorsExitWithTwoAndOneLine) {
   for (const char* arguments :
        {"", "frobnicate", "list", "list a b", "verify", "unpack a", "pack dir", "pack -o",
         "pack -o a b c", "pack --codepage 437 -o a dir", "unpack --codepage a b",
-        "pack -x -o a dir"}) {
+        "pack -x -o a dir", "media", "media dir", "media -o m", "media -o m --iso", "--version x",
+        "frobnicate --help"}) {
     const Outcome outcome = RunDrs(arguments);
     EXPECT_EQ(outcome.Status, 2) << arguments;
     EXPECT_EQ(outcome.Output.rfind("usage: drs ", 0), 0u) << arguments;
     EXPECT_EQ(std::count(outcome.Output.begin(), outcome.Output.end(), '\n'), 1) << arguments;
   }
   EXPECT_EQ(RunDrs("list " + Quote(Work / "none.drs")).Status, 1);
+  const Outcome label = RunDrs("media -o m --label NUVIK-2000 dir");
+  EXPECT_EQ(label.Status, 2);
+  EXPECT_EQ(label.Output, "drs media: a --label is 1 to 11 letters, digits or _\n");
+}
+
+// Help is asked for, so it goes to standard output with exit 0, and the manual page is
+// made from it: every command and option must be in it.
+TEST_F(DrsTest, HelpAndVersionOnStandardOutput) {
+  const Outcome help = RunDrs("--help", " 2>/dev/null");
+  EXPECT_EQ(help.Status, 0);
+  for (const char* text : {"Usage: drs list ARCHIVE\n", "  or:  drs media -o DIR", "--floppy FILE",
+                           "--setup FILE", "Exit status:"})
+    EXPECT_NE(help.Output.find(text), std::string::npos) << text << "\n" << help.Output;
+  const Outcome media = RunDrs("media -o x --help", " 2>/dev/null");
+  EXPECT_EQ(media.Status, 0);
+  EXPECT_EQ(media.Output.rfind("Usage: drs media -o DIR", 0), 0u) << media.Output;
+  EXPECT_NE(media.Output.find("--iso FILE"), std::string::npos) << media.Output;
+  EXPECT_EQ(media.Output.find("-o ARCHIVE"), std::string::npos) << media.Output;
+  const Outcome version = RunDrs("--version", " 2>/dev/null");
+  EXPECT_EQ(version.Status, 0);
+  EXPECT_EQ(version.Output, "drs (Nuvik setup tools) " NUVIK_VERSION "\n");
+}
+
+// The medium, and its images read back by tools from Debian: the CD image by isoinfo
+// (names, Joliet, label) and xorriso (the bytes), the floppy image by mtools.
+TEST_F(DrsTest, MediaImagesHoldTheMediumByteForByte) {
+  const fs::path tree = MakeTree("payload");
+  Write(Work / "SETUP.EXE", "MZ stands in for the bootstrap");
+  const fs::path medium = Work / "medium";
+  const Outcome made = RunDrs("media -q -o " + Quote(medium) + " --iso " + Quote(Work / "cd.iso") +
+                              " --floppy " + Quote(Work / "fd.img") + " --label Nuvik_2000" +
+                              " --setup " + Quote(Work / "SETUP.EXE") + " " + Quote(tree));
+  ASSERT_EQ(made.Status, 0) << made.Output;
+  ASSERT_EQ(RunDrs("pack -o " + Quote(Work / "PACKED.DRS") + " " + Quote(tree)).Status, 0);
+  EXPECT_EQ(Read(medium / "N_SETUP.DRS"), Read(Work / "PACKED.DRS"));
+  EXPECT_EQ(Read(medium / "SETUP.EXE"), Read(Work / "SETUP.EXE"));
+  EXPECT_EQ(std::distance(fs::directory_iterator(medium), fs::directory_iterator()), 2);
+
+  const Outcome names = RunShell("isoinfo -f -i " + Quote(Work / "cd.iso"));
+  EXPECT_EQ(names.Output, "/N_SETUP.DRS;1\n/SETUP.EXE;1\n");
+  const Outcome volume = RunShell("isoinfo -d -i " + Quote(Work / "cd.iso"));
+  EXPECT_NE(volume.Output.find("Volume id: NUVIK_2000\n"), std::string::npos) << volume.Output;
+  EXPECT_NE(volume.Output.find("Joliet"), std::string::npos) << volume.Output;
+  const Outcome extracted = RunShell("xorriso -osirrox on -indev " + Quote(Work / "cd.iso") +
+                                     " -extract / " + Quote(Work / "cd"));
+  ASSERT_EQ(extracted.Status, 0) << extracted.Output;
+
+  fs::create_directories(Work / "fd");
+  const Outcome copied = RunShell("mcopy -i " + Quote(Work / "fd.img") +
+                                  " ::/N_SETUP.DRS ::/SETUP.EXE " + Quote(Work / "fd"));
+  ASSERT_EQ(copied.Status, 0) << copied.Output;
+  EXPECT_NE(RunShell("mdir -i " + Quote(Work / "fd.img") + " ::/").Output.find("is NUVIK_2000"),
+            std::string::npos);
+  for (const char* name : {"N_SETUP.DRS", "SETUP.EXE"}) {
+    EXPECT_EQ(Read(Work / "cd" / name), Read(medium / name)) << name;
+    EXPECT_EQ(Read(Work / "fd" / name), Read(medium / name)) << name;
+  }
+}
+
+// A refused medium leaves the disk as it was: no medium folder, no image, and a medium
+// that was already there untouched.
+TEST_F(DrsTest, RefusedMediaLeaveNothingBehind) {
+  Write(Work / "SETUP.EXE", "MZ");
+  const fs::path kept = Work / "kept";
+  Write(kept / "N_SETUP.DRS", "the previous archive");
+  auto refused = [&](const fs::path& tree, const fs::path& medium, const std::string& options,
+                     const std::string& why) {
+    SCOPED_TRACE(why);
+    const Outcome outcome =
+        RunDrs("media -q -o " + Quote(medium) + " --iso " + Quote(Work / "cd.iso") + " --floppy " +
+               Quote(Work / "fd.img") + " " + options + " " + Quote(tree));
+    EXPECT_EQ(outcome.Status, 1) << outcome.Output;
+    EXPECT_NE(outcome.Output.find(why), std::string::npos) << outcome.Output;
+    EXPECT_FALSE(fs::exists(Work / "cd.iso"));
+    EXPECT_FALSE(fs::exists(Work / "fd.img"));
+    EXPECT_EQ(fs::exists(medium), medium == kept);
+    if (medium == kept) {
+      EXPECT_EQ(Read(kept / "N_SETUP.DRS"), "the previous archive");
+      EXPECT_EQ(std::distance(fs::directory_iterator(kept), fs::directory_iterator()), 1);
+    }
+  };
+  const std::string setup = "--setup " + Quote(Work / "SETUP.EXE");
+
+  const fs::path linked = MakeTree("linked");
+  fs::create_symlink("README.TXT", linked / "LINK.TXT");
+  refused(linked, Work / "medium", setup, "symbolic link");
+  refused(linked, kept, setup, "symbolic link");
+
+  const fs::path big = MakeTree("big");
+  std::string random;
+  uint32_t state = 1;
+  for (int i = 0; i < 1500000; ++i)
+    random.push_back(static_cast<char>((state = state * 1103515245 + 12345) >> 24));
+  Write(big / "BIG.DAT", random);
+  refused(big, Work / "medium", setup, "does not fit on a 1.44 MB floppy");
+  refused(big, kept, setup, "does not fit on a 1.44 MB floppy");
+
+  // This build's drs is not installed: no SETUP.EXE beside it or in ../share.
+  refused(MakeTree("plain"), Work / "medium", "", "no SETUP.EXE installed with drs");
 }
 
 } // namespace

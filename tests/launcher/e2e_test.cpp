@@ -186,6 +186,42 @@ TEST_CASE(CloseWhileSetupProgramRunsCleansAtOnce) {
   CHECK(!PathExists(scenario.WorkDir + "\\DATA\\NUVIK.INI"));
 }
 
+// The medium started twice, 2.5 s apart: the second start must leave the first
+// installation alone, and only one setup program may run.
+Scenario* TwiceStarted = nullptr;
+bool FirstInstallationIntact = false;
+
+void CheckFirstInstallationIntact() {
+  const std::string& workDir = TwiceStarted->WorkDir;
+  FirstInstallationIntact = FindWindowA("NUVIK_DEMO_SETUP", nullptr) != nullptr &&
+                            PathExists(workDir + "\\N_SETUP.EXE") &&
+                            PathExists(workDir + "\\README.TXT") &&
+                            PathExists(workDir + "\\DATA\\NUVIK.INI");
+}
+
+TEST_CASE(SecondStartLeavesTheFirstAlone) {
+  SetPorts("4800,o,8,2");
+  Scenario scenario = MakeScenario("started_twice", Payload());
+  scenario.Options.DemoSeconds = 15;
+  scenario.Options.SecondStartAfterMs = 2500;
+  TwiceStarted = &scenario;
+  scenario.Options.SecondStartEnded = CheckFirstInstallationIntact;
+  const SetupRunRecord run = RunSetup(scenario.Options);
+  PrintRun(run);
+  CHECK(run.Started && !run.TimedOut);
+  CHECK_EQ(0, run.ExitCode);
+  CHECK(run.SecondStarted && run.SecondEndedFirst);
+  CHECK_EQ(0, run.SecondExitCode);
+  CHECK_EQ(0, run.Boxes.size());
+  CHECK(FirstInstallationIntact);
+  // Each setup program the bootstraps started reports once.
+  size_t reports = 0;
+  for (size_t at = 0; (at = run.Report.find("command line: ", at)) != std::string::npos; ++at)
+    ++reports;
+  CHECK_EQ(1, reports);
+  CHECK(!PathExists(scenario.WorkDir));
+}
+
 TEST_CASE(KoreanRunHandsOffAndCleansUp) {
   CHECK_EQ(949, GetOEMCP());
   CheckSuccessfulRun(1);

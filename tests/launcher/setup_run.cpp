@@ -86,11 +86,27 @@ SetupRunRecord RunSetup(const SetupRunOptions& options) {
   HWND mainWindow = nullptr;
   bool closePosted = false;
   bool handedOff = false;
+  PROCESS_INFORMATION second{};
   const DWORD begin = GetTickCount();
   while (WaitForSingleObject(process.hProcess, 50) == WAIT_TIMEOUT) {
     if (GetTickCount() - begin > options.TimeoutMs) {
       record.TimedOut = true;
       break;
+    }
+    if (options.SecondStartAfterMs && !record.SecondStarted && mainWindow &&
+        GetTickCount() - begin >= options.SecondStartAfterMs) {
+      std::string again = commandLine;
+      record.SecondStarted =
+          CreateProcessA(options.SetupPath.c_str(), again.data(), nullptr, nullptr, FALSE, 0,
+                         environment.data(), nullptr, &startup, &second) != FALSE;
+    }
+    if (second.hProcess && WaitForSingleObject(second.hProcess, 0) == WAIT_OBJECT_0) {
+      record.SecondEndedFirst = true;
+      GetExitCodeProcess(second.hProcess, &record.SecondExitCode);
+      CloseHandle(second.hThread);
+      CloseHandle(second.hProcess);
+      second = {};
+      if (options.SecondStartEnded) options.SecondStartEnded();
     }
     if (!mainWindow) {
       const std::vector<HWND> windows = WindowsOf(process.dwProcessId, "FIRST_INSTALL");
@@ -102,7 +118,12 @@ SetupRunRecord RunSetup(const SetupRunOptions& options) {
         record.WindowStyle = GetWindowLongA(mainWindow, GWL_STYLE);
       }
     }
-    for (HWND box : WindowsOf(process.dwProcessId, "#32770")) {
+    std::vector<HWND> boxes = WindowsOf(process.dwProcessId, "#32770");
+    if (second.hProcess) {
+      const std::vector<HWND> more = WindowsOf(second.dwProcessId, "#32770");
+      boxes.insert(boxes.end(), more.begin(), more.end());
+    }
+    for (HWND box : boxes) {
       if (answered.count(box) || !IsWindowVisible(box)) continue;
       SeenBox seen;
       seen.Caption = WindowText(box);
@@ -137,6 +158,13 @@ SetupRunRecord RunSetup(const SetupRunOptions& options) {
   GetExitCodeProcess(process.hProcess, &record.ExitCode);
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
+  if (second.hProcess) {
+    if (WaitForSingleObject(second.hProcess, 10000) == WAIT_TIMEOUT)
+      TerminateProcess(second.hProcess, 1);
+    GetExitCodeProcess(second.hProcess, &record.SecondExitCode);
+    CloseHandle(second.hThread);
+    CloseHandle(second.hProcess);
+  }
 
   // The demo setup program belongs to no process of ours; find it by its window.
   if (HWND demo = FindWindowA("NUVIK_DEMO_SETUP", nullptr)) {

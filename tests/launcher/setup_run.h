@@ -26,6 +26,10 @@ struct SetupRunOptions {
                                    // for the bootstrap to hide its window on a loaded machine)
   std::vector<int> Answers;        // for the boxes in turn (IDOK, IDYES, IDNO); then No or OK
   bool CloseWhenHandedOff = false; // post WM_CLOSE once the setup program runs
+  // Starts the same SETUP.EXE a second time, this long after the first (and not before its
+  // window is up), the way a user double-clicks again; 0: one start only.
+  DWORD SecondStartAfterMs = 0;
+  void (*SecondStartEnded)() = nullptr; // called as soon as the second start has ended
   DWORD TimeoutMs = 120000;
   // Called while SETUP.EXE waits: on each box before it is answered, and once when the
   // setup program has taken over, so that a test can see the files as they are then.
@@ -43,7 +47,10 @@ struct SetupRunRecord {
   RECT WindowRect{};
   LONG WindowStyle = 0;
   bool SetupProgramStillRanAtExit = false; // with CloseWhenHandedOff
-  std::string Report;                      // the demo setup program's report file
+  bool SecondStarted = false;
+  bool SecondEndedFirst = false; // the second start ended while the first still ran
+  DWORD SecondExitCode = 0;
+  std::string Report; // the demo setup program's report file
 };
 
 SetupRunRecord RunSetup(const SetupRunOptions& options);

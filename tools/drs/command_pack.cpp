@@ -9,6 +9,7 @@
 #include "format/archive_writer.h"
 #include "format/rules.h"
 #include "pack_progress.h"
+#include "temporary_path.h"
 #include "tree_scan.h"
 
 namespace fs = std::filesystem;
@@ -41,17 +42,6 @@ bool Parse(const Arguments& arguments, PackOptions* options) {
     }
   }
   return haveFolder && !options->Archive.empty();
-}
-
-// Beside the target, so that the final rename stays on one file system and replaces
-// the target in one step.
-fs::path TemporaryPath(const fs::path& target) {
-  for (int attempt = 0;; ++attempt) {
-    fs::path candidate = target;
-    candidate += ".drs-tmp" + (attempt ? std::to_string(attempt) : std::string());
-    std::error_code error;
-    if (!fs::exists(fs::symlink_status(candidate, error))) return candidate;
-  }
 }
 
 } // namespace

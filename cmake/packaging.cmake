@@ -1,0 +1,38 @@
+# What `make package` ships. Each preset packages what it builds: the host tree a
+# Debian package (drs, its manual page, the README, and the SETUP.EXE that the win32
+# tree built, where `drs media` finds it), the win32 tree a zip for Windows users
+# (drs.exe and SETUP.EXE side by side, and how to make a medium).
+set(CPACK_PACKAGE_NAME ${NUVIK_PACKAGE})
+set(CPACK_PACKAGE_VENDOR "Nuvik")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+    "Nuvik setup bootstrap (SETUP.EXE) and drs, which makes installation media for it")
+set(NUVIK_PACKAGE_CONTACT "Nuvik setup maintainers <setup@nuvik.invalid>"
+    CACHE STRING "The maintainer named in the packages")
+set(CPACK_PACKAGE_CONTACT ${NUVIK_PACKAGE_CONTACT})
+
+if(WIN32)
+  install(TARGETS drs SETUP RUNTIME DESTINATION .)
+  install(FILES ${PROJECT_SOURCE_DIR}/tools/media/MEDIA.TXT DESTINATION .)
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_PACKAGE_FILE_NAME ${NUVIK_PACKAGE}-${PROJECT_VERSION}-win32)
+else()
+  set(NUVIK_SETUP_EXE ${PROJECT_SOURCE_DIR}/build/win32/launcher/SETUP.EXE
+      CACHE FILEPATH "The SETUP.EXE the Debian package ships (the win32 preset builds it)")
+  install(TARGETS drs RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES ${NUVIK_SETUP_EXE} DESTINATION ${NUVIK_SETUP_FOLDER})
+  install(FILES ${PROJECT_BINARY_DIR}/tools/drs/drs.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(FILES ${PROJECT_SOURCE_DIR}/README.md
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${NUVIK_PACKAGE})
+  set(CPACK_GENERATOR DEB)
+  # SETUP.EXE ships as built, byte for byte.
+  set(CPACK_STRIP_FILES ${CMAKE_INSTALL_BINDIR}/drs)
+  set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+  set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+  set(CPACK_PACKAGE_DESCRIPTION
+      "SETUP.EXE is the first program a user starts from a Nuvik installation\nmedium; drs packs a folder of installer files into its archive N_SETUP.DRS\nand makes the medium, its ISO 9660 CD image and its floppy image.")
+  # The libraries drs links, found by dpkg-shlibdeps, and the tools `drs media` runs
+  # for its images.
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "xorriso, mtools")
+endif()
+include(CPack)

@@ -1,0 +1,34 @@
+#include "installed_setup.h"
+
+#include <stdexcept>
+#include <string>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace fs = std::filesystem;
+
+static fs::path ProgramPath() {
+#ifdef _WIN32
+  wchar_t path[MAX_PATH];
+  const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+  return length > 0 && length < MAX_PATH ? fs::path(path) : fs::path();
+#else
+  std::error_code error;
+  return fs::read_symlink("/proc/self/exe", error);
+#endif
+}
+
+fs::path FindInstalledSetup() {
+  const fs::path folder = ProgramPath().parent_path();
+  std::string looked;
+  for (const fs::path& candidate :
+       {folder / "SETUP.EXE", folder / NUVIK_SETUP_FOLDER / "SETUP.EXE"}) {
+    std::error_code error;
+    if (fs::is_regular_file(candidate, error)) return candidate;
+    looked += (looked.empty() ? "" : ", ") + candidate.lexically_normal().string();
+  }
+  throw std::runtime_error("no SETUP.EXE installed with drs (looked at " + looked +
+                           "); name one with --setup");
+}

@@ -1,0 +1,9 @@
+// Where the SETUP.EXE installed with drs lives.
+#pragma once
+
+#include <filesystem>
+
+// Beside the drs program (as the Windows zip unpacks) or in the package's data folder
+// relative to it (../share/<package>/ in a Debian or `cmake --install` tree). Throws
+// std::runtime_error naming the places looked at when neither holds one.
+std::filesystem::path FindInstalledSetup();
