@@ -58,6 +58,17 @@ bool ArchiveView::ReadUnpackedSize(int index, uint32_t* size) const {
   return true;
 }
 
+std::FILE* OpenNullSink() {
+#ifdef _WIN32
+  static const char NullDevice[] = "NUL";
+#else
+  static const char NullDevice[] = "/dev/null";
+#endif
+  std::FILE* sink = std::fopen(NullDevice, "wb");
+  if (!sink) throw DamagedArchive(std::string("cannot open ") + NullDevice);
+  return sink;
+}
+
 std::string DecodeFailure(int status) {
   switch (status) {
   case DecodeNoSize:

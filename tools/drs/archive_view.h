@@ -43,5 +43,9 @@ private:
   std::FILE* Stream_;
 };
 
+// A stream that takes bytes and keeps none, for decoding what is not to be written.
+// Throws DamagedArchive when it cannot be had.
+std::FILE* OpenNullSink();
+
 // What a DecodeEntry status other than DecodeDone means, for people.
 std::string DecodeFailure(int status);

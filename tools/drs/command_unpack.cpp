@@ -16,12 +16,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-#ifdef _WIN32
-const char NullDevice[] = "NUL";
-#else
-const char NullDevice[] = "/dev/null";
-#endif
-
 std::FILE* OpenForWriting(const fs::path& path) {
 #ifdef _WIN32
   return _wfopen(path.c_str(), L"wb");
@@ -148,8 +142,7 @@ int UnpackCommand(const Arguments& arguments) {
   std::error_code error;
   fs::create_directories(target, error);
   if (error) throw DamagedArchive(positional[1] + ": " + error.message());
-  std::FILE* sink = std::fopen(NullDevice, "wb");
-  if (!sink) throw DamagedArchive(std::string("cannot open ") + NullDevice);
+  std::FILE* sink = OpenNullSink();
   Unpacker unpacker{archive, target, codePage, sink};
   const bool whole = unpacker.Run(ntFamily);
   std::fclose(sink);
