@@ -25,37 +25,13 @@ done
 rm -rf "$work" && mkdir -p "$work"
 trap 'rm -rf "$work"' EXIT
 
-# 3000 files, the most the bootstrap takes: the setup program and 2999 in 30 folders,
-# 200 bytes to 12 KB of text and binary; one small file; one large file cut from the Windows DLLs, repeated.
-python3 - "$work" "$large_mb" <<'PY'
-import os, random, sys
-work, large_mb = sys.argv[1], int(sys.argv[2])
-rng = random.Random(2026)
-dlls = '/usr/lib/i386-linux-gnu/wine/i386-windows'
-blobs = [open(os.path.join(dlls, f), 'rb').read() for f in sorted(os.listdir(dlls))[:40]]
-words = open('/usr/share/common-licenses/GPL-3', 'rb').read()
-for i in range(2999):
-    folder = os.path.join(work, 'many', 'D%02d' % (i // 100))
-    os.makedirs(folder, exist_ok=True)
-    size = rng.randint(200, 12000)
-    source = blobs[i % len(blobs)] if i % 2 else words
-    start = rng.randint(0, max(0, len(source) - size))
-    open(os.path.join(folder, 'F%04d.BIN' % i), 'wb').write(source[start:start + size])
-os.makedirs(os.path.join(work, 'small'))
-open(os.path.join(work, 'small', 'README.TXT'), 'wb').write(words[:4000])
-os.makedirs(os.path.join(work, 'large'))
-left = large_mb * 1000000
-with open(os.path.join(work, 'large', 'DATA.BIN'), 'wb') as out:
-    for name in sorted(os.listdir(dlls)) * 100:
-        if left <= 0:
-            break
-        block = open(os.path.join(dlls, name), 'rb').read()[:left]
-        out.write(block)
-        left -= len(block)
-# drs pack makes no archive without the setup program at the top.
-for payload in ('many', 'small', 'large'):
-    open(os.path.join(work, payload, 'N_SETUP.EXE'), 'wb').write(words[:2000])
-PY
+# 3000 entries, the most the bootstrap takes: 2999 files in 30 folders, 200 bytes to 12 KB
+# of text and binary, and the setup program, without which drs pack makes no archive; one
+# small file; one large file cut from the Windows DLLs, repeated.
+"$here/payloads.py" "$work" 2999 "$large_mb"
+for payload in many small large; do
+  head -c 2000 /usr/share/common-licenses/GPL-3 >"$work/$payload/N_SETUP.EXE"
+done
 
 # "SECONDS PEAK_RSS_KB" of one process.
 host_run() {

@@ -3,6 +3,8 @@
 # made under the build tree at run time:
 #   unpack: drs unpack against lhasa x and jlha x on the same files, jlha's "-lh1-" .lzh
 #   pack:   drs pack against jlha's "-lh1-" encoder: entry data bytes and time
+# then the archives at the limits (large_archives.sh) and SETUP.EXE's staging against
+# drs unpack (setup_staging.sh).
 # Every figure is a whole process, start-up included, the best of three, from this one
 # run.
 #   bench/run.sh [BUILD_DIR]   (default build/host)
@@ -116,3 +118,6 @@ printf 'Decoder static state: %d bytes (tables, ring, offset code)\n' "$state"
 # Archives at the limits (3000 entries, one large entry), unpacked by drs and by
 # SETUP.EXE's own extraction under Wine, with time and peak memory.
 "$here/large_archives.sh" "$build" "${WIN32_BUILD:-$here/../build/win32}"
+
+# SETUP.EXE's whole staging, process start to hand-off, against drs unpack.
+"$here/setup_staging.sh" "$build" "${WIN32_BUILD:-$here/../build/win32}"

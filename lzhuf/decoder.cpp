@@ -9,18 +9,20 @@
 namespace {
 
 // The bit input lives in registers while an entry decodes: it starts afresh with each
-// entry, so nothing of it needs to outlive the call.
+// entry, so nothing of it needs to outlive the call. BitBuffer holds the format's 16
+// bits in the upper half of a machine word, so that no shift needs masking.
 struct BitInput {
   ByteStream* Input;
-  uint16_t BitBuffer;
-  uint8_t BitCount;
+  uint32_t BitBuffer;
+  unsigned BitCount;
   // How many of the low valid bits of BitBuffer the refill made up after the input
   // ended or failed. A code that reaches into them belongs to a damaged entry.
-  uint8_t InventedBits;
+  unsigned InventedBits;
 };
 
+// The ring outlives each entry (the next one inherits its tail); the position in it
+// restarts with every entry, so it lives in a register like the bit input.
 unsigned char Ring[RingSize];
-int RingPos;
 
 inline void Refill(BitInput& in) {
   while (in.BitCount <= 8) {
@@ -30,26 +32,26 @@ inline void Refill(BitInput& in) {
     // here on counts as made up.
     if (v == StreamEnd || in.InventedBits != 0) {
       v = 0;
-      in.InventedBits = static_cast<uint8_t>(in.InventedBits + 8);
+      in.InventedBits += 8;
     }
-    in.BitBuffer = static_cast<uint16_t>(in.BitBuffer | (v << (8 - in.BitCount)));
-    in.BitCount = static_cast<uint8_t>(in.BitCount + 8);
+    in.BitBuffer |= static_cast<uint32_t>(v) << (24 - in.BitCount);
+    in.BitCount += 8;
   }
 }
 
 inline int ReadBit(BitInput& in) {
   if (in.BitCount <= 8) Refill(in);
-  const int bit = in.BitBuffer >> 15;
-  in.BitBuffer = static_cast<uint16_t>(in.BitBuffer << 1);
+  const int bit = static_cast<int>(in.BitBuffer >> 31);
+  in.BitBuffer <<= 1;
   --in.BitCount;
   return bit;
 }
 
 inline int ReadEightBits(BitInput& in) {
   if (in.BitCount <= 8) Refill(in);
-  const int bits = in.BitBuffer >> 8;
-  in.BitBuffer = static_cast<uint16_t>(in.BitBuffer << 8);
-  in.BitCount = static_cast<uint8_t>(in.BitCount - 8);
+  const int bits = static_cast<int>(in.BitBuffer >> 24);
+  in.BitBuffer <<= 8;
+  in.BitCount -= 8;
   return bits;
 }
 
@@ -95,21 +97,21 @@ int DecodeEntry(ByteStream* input, ByteStream* output) {
   if (unpackedSize == 0) return DecodeDone;
   ResetModel();
   std::memset(Ring, 0x20, RingFill);
-  RingPos = RingFill;
+  int ringPos = RingFill;
   uint32_t remaining = unpackedSize;
   while (remaining > 0) {
     const int symbol = DecodeSymbol(in);
     if (symbol < 0) return DecodeStreamEnded;
     if (symbol < 256) {
       if (!PutByte(symbol, output)) return DecodeWriteFailed;
-      Ring[RingPos] = static_cast<unsigned char>(symbol);
-      RingPos = (RingPos + 1) & (RingSize - 1);
+      Ring[ringPos] = static_cast<unsigned char>(symbol);
+      ringPos = (ringPos + 1) & (RingSize - 1);
       --remaining;
       continue;
     }
     const int offset = DecodeOffset(in);
     if (offset < 0) return DecodeStreamEnded;
-    int source = (RingPos - offset - 1) & (RingSize - 1);
+    int source = (ringPos - offset - 1) & (RingSize - 1);
     const uint32_t length = static_cast<uint32_t>(symbol - 253);
     // A last match that runs past the size still goes through the ring, whose tail the
     // next entry inherits, but the file gets only the bytes it is owed.
@@ -117,8 +119,8 @@ int DecodeEntry(ByteStream* input, ByteStream* output) {
     for (uint32_t i = 0; i < length; ++i) {
       const unsigned char v = Ring[source];
       if (i < written && !PutByte(v, output)) return DecodeWriteFailed;
-      Ring[RingPos] = v;
-      RingPos = (RingPos + 1) & (RingSize - 1);
+      Ring[ringPos] = v;
+      ringPos = (ringPos + 1) & (RingSize - 1);
       source = (source + 1) & (RingSize - 1);
     }
     remaining -= written;

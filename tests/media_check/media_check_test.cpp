@@ -379,6 +379,11 @@ std::string Sound() {
   return ArchiveOf(PayloadEntries());
 }
 
+uint32_t OffsetOf(const std::string& archive, int entry) {
+  return LittleEndian32(reinterpret_cast<const unsigned char*>(archive.data()) +
+                        LayoutOf(archive).EntryAt[entry]);
+}
+
 std::string WithLongPath(size_t dirLength, size_t nameLength) {
   std::vector<WriterEntry> entries = PayloadEntries();
   entries[1].Dir = std::string(dirLength, 'D');
@@ -415,6 +420,9 @@ TEST_CASE(DirectoryFieldsOutOfRange) {
       {"EntryCount 0", ArchiveOf({}), false, Outcome::NothingToRun},
       {"EntryCount 0x8000", WithCount(sound, 0x8000), false, Outcome::NothingToRun},
       {"EntryCount 3001", WithCount(sound, 3001)},
+      // Each entry is found through its own Offset alone, backwards too.
+      {"offset of the entry before", WithOffset(sound, 1, OffsetOf(sound, 0)), false,
+       Outcome::NothingToRun, false},
       {"offset past the end", WithOffset(sound, 2, pastTheEnd)},
       {"offset past 2 GiB", WithOffset(sound, 2, 0x80000000u)},
       {"DataBase + Offset wrapping past 4 GiB", WithOffset(sound, 2, 0u - 16)},

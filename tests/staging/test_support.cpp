@@ -1,7 +1,5 @@
 #include "test_support.h"
 
-#include "iat_hook.h"
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -23,8 +21,6 @@ DWORD WINAPI AnswerTempPath(DWORD size, LPSTR buffer) {
   std::memcpy(buffer, FakeTempPath.c_str(), length + 1);
   return length;
 }
-
-void* OriginalGetTempPath;
 
 std::string FakeCommandLine;
 
@@ -99,22 +95,13 @@ const char* CurrentDirectory() {
   return buffer;
 }
 
-CommandLineOverride::CommandLineOverride(std::string commandLine) {
+// Nothing asks for the answer between the hook and the assignment.
+CommandLineOverride::CommandLineOverride(std::string commandLine)
+    : Hook("kernel32.dll", "GetCommandLineA", reinterpret_cast<void*>(AnswerCommandLine)) {
   FakeCommandLine = std::move(commandLine);
-  Original =
-      HookImport("kernel32.dll", "GetCommandLineA", reinterpret_cast<void*>(AnswerCommandLine));
 }
 
-CommandLineOverride::~CommandLineOverride() {
-  if (Original) HookImport("kernel32.dll", "GetCommandLineA", Original);
-}
-
-TempPathOverride::TempPathOverride(std::string path) {
+TempPathOverride::TempPathOverride(std::string path)
+    : Hook("kernel32.dll", "GetTempPathA", reinterpret_cast<void*>(AnswerTempPath)) {
   FakeTempPath = std::move(path);
-  OriginalGetTempPath =
-      HookImport("kernel32.dll", "GetTempPathA", reinterpret_cast<void*>(AnswerTempPath));
-}
-
-TempPathOverride::~TempPathOverride() {
-  if (OriginalGetTempPath) HookImport("kernel32.dll", "GetTempPathA", OriginalGetTempPath);
 }

@@ -2,6 +2,7 @@
 // steering of argument 0 and the temp path.
 #pragma once
 
+#include "iat_hook.h"
 #include "test_archives.h"
 #include "test_files.h"
 
@@ -42,12 +43,9 @@ const char* CurrentDirectory();
 class CommandLineOverride {
 public:
   explicit CommandLineOverride(std::string commandLine);
-  ~CommandLineOverride();
-  CommandLineOverride(const CommandLineOverride&) = delete;
-  CommandLineOverride& operator=(const CommandLineOverride&) = delete;
 
 private:
-  void* Original;
+  ScopedImportHook Hook;
 };
 
 // Points argument 0 somewhere else for the lifetime of a scope: the command line then
@@ -63,7 +61,7 @@ public:
 class TempPathOverride {
 public:
   explicit TempPathOverride(std::string path);
-  ~TempPathOverride();
-  TempPathOverride(const TempPathOverride&) = delete;
-  TempPathOverride& operator=(const TempPathOverride&) = delete;
+
+private:
+  ScopedImportHook Hook;
 };
