@@ -41,6 +41,8 @@ if [ ! -e "$work/payload.done" ]; then
     done
   touch "$work/payload.done"
 fi
+# drs pack makes no archive without the setup program at the top.
+[ -e "$payload/N_SETUP.EXE" ] || cp "$dlls/$(ls "$dlls" | LC_ALL=C sort | head -n 1)" "$payload/N_SETUP.EXE"
 files=$(find "$payload" -type f | wc -l)
 bytes=$(find "$payload" -type f -printf '%s\n' | awk '{s += $1} END {print s}')
 

@@ -1,5 +1,6 @@
 #include "launch.h"
 
+#include "format/rules.h"
 #include "runtime/clock.h"
 #include "runtime/command_line.h"
 #include "staging/staging.h"
@@ -39,13 +40,14 @@ bool FormatSetupCommandLine(char (&buffer)[CommandLineSize], const char* staging
   // knows no buffer size.
   char numbers[32];
   wsprintfA(numbers, "%ld %u", token, static_cast<unsigned>(reinterpret_cast<uintptr_t>(window)));
-  const size_t length = std::strlen(stagingRoot) + sizeof "\\N80_INST\\N_SETUP.EXE " - 1 +
-                        std::strlen(numbers) + 1 + std::strlen(argumentZero);
+  const size_t length = std::strlen(stagingRoot) + 1 + std::strlen(WorkDirName) + 1 +
+                        std::strlen(SetupProgramName) + 1 + std::strlen(numbers) + 1 +
+                        std::strlen(argumentZero);
   if (length >= CommandLineSize) {
     buffer[0] = '\0';
     return false;
   }
-  wsprintfA(buffer, "%s\\%s\\%s %s %s", stagingRoot, "N80_INST", "N_SETUP.EXE", numbers,
+  wsprintfA(buffer, "%s\\%s\\%s %s %s", stagingRoot, WorkDirName, SetupProgramName, numbers,
             argumentZero);
   return true;
 }

@@ -1,4 +1,5 @@
 #include "failure_box.h"
+#include "format/rules.h"
 #include "texts.h"
 #include "window_proc.h"
 
@@ -86,7 +87,7 @@ void RunBootstrap(HINSTANCE instance) {
 // mutex, which the system also releases when a bootstrap dies, so a later start after a
 // crash still gets in. A guard that cannot be made at all does not stop the installation.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-  HANDLE guard = CreateMutexA(nullptr, FALSE, "N80_INST");
+  HANDLE guard = CreateMutexA(nullptr, FALSE, WorkDirName);
   if (guard && GetLastError() == ERROR_ALREADY_EXISTS) {
     CloseHandle(guard);
     BringFirstBootstrapForward();

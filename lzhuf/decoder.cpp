@@ -1,5 +1,6 @@
-#include "fatal_error.h"
 #include "lzhuf.h"
+
+#include "format/little_endian.h"
 #include "model.h"
 #include "offset_code.h"
 
@@ -56,56 +57,60 @@ inline int ReadEightBits(BitInput& in) {
 
 // Called after each complete code: any made-up bit it used lies below the bits still
 // valid, so the code is sound exactly when those bits are all still unread.
-inline void CheckCodeWasRead(const BitInput& in) {
-  if (in.BitCount < in.InventedBits) FatalError("File error !!");
+inline bool CodeWasRead(const BitInput& in) {
+  return in.BitCount >= in.InventedBits;
 }
 
+// The symbol, or -1 when its code reached past the end of the stream; the model
+// adapts only to a symbol that was really there.
 inline int DecodeSymbol(BitInput& in) {
   int n = NodeChild[RootNode];
   while (n < NodeCount)
     n = NodeChild[n + ReadBit(in)];
-  CheckCodeWasRead(in);
+  if (!CodeWasRead(in)) return -1;
   const int symbol = n - NodeCount;
   AdaptModel(symbol);
   return symbol;
 }
 
+// The offset, or -1 when its code reached past the end of the stream.
 inline int DecodeOffset(BitInput& in) {
   int b = ReadEightBits(in);
   const int high = OffsetHighCode[b];
   for (int extra = OffsetCodeLength[b] - 2; extra > 0; --extra)
     b = 2 * b + ReadBit(in);
-  CheckCodeWasRead(in);
+  if (!CodeWasRead(in)) return -1;
   return high * 64 + (b & 63);
 }
 
-inline void PutByte(int byte, ByteStream* output) {
-  if (WriteByte(output, byte) == StreamEnd) FatalError("Can't write !! Disk error !!");
+inline bool PutByte(int byte, ByteStream* output) {
+  return WriteByte(output, byte) != StreamEnd;
 }
 
 } // namespace
 
-void DecodeEntry(ByteStream* input, ByteStream* output) {
+int DecodeEntry(ByteStream* input, ByteStream* output) {
   BitInput in = {input, 0, 0, 0};
   unsigned char field[4];
-  if (!ReadBlock(input, field, sizeof field)) FatalError("File error !!");
-  const uint32_t unpackedSize =
-      field[0] | field[1] << 8 | field[2] << 16 | static_cast<uint32_t>(field[3]) << 24;
-  if (unpackedSize == 0) return;
+  if (!ReadBlock(input, field, sizeof field)) return DecodeNoSize;
+  const uint32_t unpackedSize = LittleEndian32(field);
+  if (unpackedSize == 0) return DecodeDone;
   ResetModel();
   std::memset(Ring, 0x20, RingFill);
   int ringPos = RingFill;
   uint32_t remaining = unpackedSize;
   while (remaining > 0) {
     const int symbol = DecodeSymbol(in);
+    if (symbol < 0) return DecodeStreamEnded;
     if (symbol < 256) {
-      PutByte(symbol, output);
+      if (!PutByte(symbol, output)) return DecodeWriteFailed;
       Ring[ringPos] = static_cast<unsigned char>(symbol);
       ringPos = (ringPos + 1) & (RingSize - 1);
       --remaining;
       continue;
     }
     const int offset = DecodeOffset(in);
+    if (offset < 0) return DecodeStreamEnded;
     int source = (ringPos - offset - 1) & (RingSize - 1);
     const uint32_t length = static_cast<uint32_t>(symbol - 253);
     // A last match that runs past the size still goes through the ring, whose tail the
@@ -113,11 +118,12 @@ void DecodeEntry(ByteStream* input, ByteStream* output) {
     const uint32_t written = length < remaining ? length : remaining;
     for (uint32_t i = 0; i < length; ++i) {
       const unsigned char v = Ring[source];
-      if (i < written) PutByte(v, output);
+      if (i < written && !PutByte(v, output)) return DecodeWriteFailed;
       Ring[ringPos] = v;
       ringPos = (ringPos + 1) & (RingSize - 1);
       source = (source + 1) & (RingSize - 1);
     }
     remaining -= written;
   }
+  return DecodeDone;
 }

@@ -16,8 +16,16 @@ inline constexpr int RootNode = NodeCount - 1;                      // 626
 inline constexpr unsigned WeightLimit = 0x8000;
 inline constexpr int RingFill = RingSize - MaxMatch; // 4036 bytes of 0x20, then RingPos
 
+// What DecodeEntry reports; each program says in its own words what it means.
+enum DecodeStatus {
+  DecodeDone = 0,
+  DecodeNoSize,      // fewer than 4 bytes for UnpackedSize
+  DecodeStreamEnded, // the bit stream ends before UnpackedSize bytes are decoded
+  DecodeWriteFailed, // a byte could not be written to `output`
+};
+
 // Decodes one entry stream (UnpackedSize, then the bit stream) from `input`, which
-// stands at the entry, into `output`. A size field that cannot be read, a bit stream
-// that ends before UnpackedSize bytes are decoded, or a failed write goes to
-// FatalError and does not return. Writes exactly UnpackedSize bytes.
-void DecodeEntry(ByteStream* input, ByteStream* output);
+// stands at the entry, into `output`, and returns a DecodeStatus. Writes exactly
+// UnpackedSize bytes when it returns DecodeDone; after any other status `output` holds
+// what was decoded until then.
+int DecodeEntry(ByteStream* input, ByteStream* output);

@@ -30,12 +30,15 @@ if ((${#missing[@]})); then
   as_root apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-# The Korean run needs a ko_KR.UTF-8 locale so that Wine reports OEM code page 949.
-if ! locale -a 2>/dev/null | grep -qi '^ko_KR.utf8$'; then
-  as_root sed -i 's/^# *ko_KR.UTF-8 UTF-8/ko_KR.UTF-8 UTF-8/' /etc/locale.gen
-  grep -q '^ko_KR.UTF-8 UTF-8' /etc/locale.gen || echo 'ko_KR.UTF-8 UTF-8' | as_root tee -a /etc/locale.gen >/dev/null
-  as_root locale-gen >/dev/null
-fi
+# Wine reports the code page of the locale it runs in: the Korean run needs ko_KR.UTF-8
+# (949), the double-byte path runs ja_JP.UTF-8 (932) and zh_TW.UTF-8 (950).
+for locale in ko_KR ja_JP zh_TW; do
+  if ! locale -a 2>/dev/null | grep -qi "^$locale.utf8$"; then
+    as_root sed -i "s/^# *$locale.UTF-8 UTF-8/$locale.UTF-8 UTF-8/" /etc/locale.gen
+    grep -q "^$locale.UTF-8 UTF-8" /etc/locale.gen || echo "$locale.UTF-8 UTF-8" | as_root tee -a /etc/locale.gen >/dev/null
+    as_root locale-gen >/dev/null
+  fi
+done
 
 # Some virtual machines run no 32-bit code natively. wine32 then needs the i386 loader
 # routed through qemu's user-mode emulator (cmake/wine-run.sh keeps it fast there).

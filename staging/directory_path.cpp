@@ -1,5 +1,8 @@
 #include "directory_path.h"
 
+#include "format/rules.h"
+#include "lead_byte.h"
+
 #include <windows.h>
 
 namespace {
@@ -11,28 +14,37 @@ void EnterComponent(const char* component) {
   SetCurrentDirectoryA(component);
 }
 
+bool EnterStart(const char* path) {
+  switch (PlaceOf(path)) {
+  case EntryPlace::CurrentDriveRoot:
+    return SetCurrentDirectoryA("\\") != FALSE;
+  case EntryPlace::OtherDrive: {
+    const char root[] = {path[0], ':', '\\', '\0'};
+    return SetCurrentDirectoryA(root) != FALSE;
+  }
+  case EntryPlace::WorkDir:
+    break;
+  }
+  return true;
+}
+
 } // namespace
 
 int MakeDirectoryPath(const char* path) {
-  SetCurrentDirectoryA("\\");
-  char component[ComponentBufferSize];
-  int length = 0;
-  // A component too long for the buffer cannot be a directory name anyway; it is
-  // passed over like one that can be neither created nor entered.
-  bool tooLong = false;
-  for (const char* p = path; *p; ++p) {
-    if (*p == '\\') {
-      component[length] = '\0';
-      if (!tooLong) EnterComponent(component);
-      length = 0;
-      tooLong = false;
-    } else if (length < ComponentBufferSize - 1) {
-      component[length++] = *p;
-    } else {
-      tooLong = true;
+  if (!EnterStart(path)) return 1;
+  // The walk never takes the second byte of a double-byte character for a separator.
+  for (const char* component = FirstComponent(path);;) {
+    const char* end = ComponentEnd(component, IsLeadByte);
+    // A component too long for the buffer cannot be a directory name anyway; it is
+    // passed over like one that can be neither created nor entered.
+    if (end > component && end - component < ComponentBufferSize) {
+      char name[ComponentBufferSize];
+      for (int i = 0; component + i < end; ++i)
+        name[i] = component[i];
+      name[end - component] = '\0';
+      EnterComponent(name);
     }
+    if (!*end) return 1;
+    component = end + 1;
   }
-  component[length] = '\0';
-  if (length > 0 && !tooLong) EnterComponent(component);
-  return 1;
 }

@@ -1,10 +1,11 @@
 #include "extract.h"
 
-#include "archive.h"
 #include "archive_copy.h"
 #include "directory_path.h"
+#include "fatal_error.h"
 #include "file_time.h"
-#include "lzhuf/fatal_error.h"
+#include "format/rules.h"
+#include "lead_byte.h"
 #include "lzhuf/lzhuf.h"
 #include "os_kind.h"
 
@@ -22,9 +23,6 @@ constexpr DWORD StreamBufferSize = 5000;
 // Large enough that most files reach the disk in one write, when they are flushed.
 constexpr DWORD OutputBufferSize = 64 * 1024;
 constexpr int SavedDirectorySize = 254;
-constexpr int OutputPathSize = 256;
-// The saved directory without its drive, a backslash and a Dir that fits an output path.
-constexpr int DirectoryPathSize = SavedDirectorySize + OutputPathSize;
 
 FileStream ArchiveFile;
 FileStream OutputFile;
@@ -34,64 +32,44 @@ unsigned char* StreamBuffer;
 // follow each other, and each check costs two trips to the system.
 char CheckedDir[TextBufferSize];
 
-bool SkippedOnNt(const char* name) {
-  char upper[OutputPathSize];
-  std::strcpy(upper, name);
-  for (char* p = upper; *p; ++p)
-    if (*p >= 'a' && *p <= 'z') *p = static_cast<char>(*p - 'a' + 'A');
-  return std::strstr(upper, ".DL_") != nullptr;
-}
-
-// A Dir without a leading backslash belongs under the directory being unpacked into,
-// where the output path points; MakeDirectoryPath works from the root of the drive, so
-// it is given that directory's root-based path in front of Dir.
-void CreateEntryDirectory(const char* savedDirectory, const char* dir) {
-  if (dir[0] == '\\') {
-    MakeDirectoryPath(dir);
-    return;
-  }
-  char path[DirectoryPathSize];
-  const char* rootBased = savedDirectory[1] == ':' ? savedDirectory + 2 : savedDirectory;
-  std::strcpy(path, rootBased);
-  const size_t length = std::strlen(path);
-  if (length == 0 || path[length - 1] != '\\') std::strcat(path, "\\");
-  std::strcat(path, dir);
-  MakeDirectoryPath(path);
-}
-
-// Sets the output path of an entry, creating its directory first. A joined path that
-// does not fit would drop a file from the installation unnoticed: the archive is
-// refused as damaged instead.
-void PrepareOutputPath(const ArchiveEntry& entry, const char* savedDirectory,
-                       char (&outputPath)[OutputPathSize]) {
-  if (!entry.Dir[0]) {
-    std::strcpy(outputPath, entry.Name);
-    return;
-  }
-  if (std::strlen(entry.Dir) + 1 + std::strlen(entry.Name) >= OutputPathSize)
-    FatalError("File error !!");
-  wsprintfA(outputPath, "%s\\%s", entry.Dir, entry.Name);
-  if (std::strcmp(entry.Dir, CheckedDir) == 0) return;
-  if (!SetCurrentDirectoryA(entry.Dir)) CreateEntryDirectory(savedDirectory, entry.Dir);
+// Makes the entry's folders where its Dir puts them, unless they can be entered already,
+// and comes back to the work directory.
+void CreateEntryDirectory(const char* dir, const char* savedDirectory) {
+  if (std::strcmp(dir, CheckedDir) == 0) return;
+  if (!SetCurrentDirectoryA(dir)) MakeDirectoryPath(dir);
   SetCurrentDirectoryA(savedDirectory);
-  std::strcpy(CheckedDir, entry.Dir);
+  std::strcpy(CheckedDir, dir);
 }
 
-void UnpackEntry(const ArchiveEntry& entry, const char* savedDirectory) {
+void UnpackEntry(const ArchiveEntry& entry, bool ntFamily, const char* savedDirectory) {
+  switch (DecideEntry(entry, ntFamily, DataBase, IsLeadByte).Action) {
+  case EntryAction::PassOver:
+    return;
+  case EntryAction::Stop:
+    FatalError(FileErrorText);
+  case EntryAction::MakeFolder:
+    CreateEntryDirectory(entry.Dir, savedDirectory);
+    return;
+  case EntryAction::Write:
+    break;
+  }
+  if (entry.Dir[0]) CreateEntryDirectory(entry.Dir, savedDirectory);
   char outputPath[OutputPathSize];
-  PrepareOutputPath(entry, savedDirectory, outputPath);
+  JoinEntryPath(entry, outputPath, OutputPathSize);
   if (!OpenStreamForWriting(&OutputFile, outputPath, StreamBuffer + StreamBufferSize,
                             OutputBufferSize))
     return;
   OutputStream = &OutputFile;
-  // A position out of the stream's reach would leave it where the previous entry
-  // ended, and this file would be filled from that entry's tail.
-  if (!SeekStream(ArchiveStream, static_cast<LONG>(DataBase + entry.Offset)))
-    FatalError("File error !!");
-  DecodeEntry(ArchiveStream, OutputStream);
+  // The rules have made sure that the position is in the stream's reach; a seek that
+  // still fails would leave the stream where the previous entry ended.
+  int32_t position = 0;
+  DataPosition(DataBase, entry.Offset, &position);
+  if (!SeekStream(ArchiveStream, position)) FatalError(FileErrorText);
+  if (const int status = DecodeEntry(ArchiveStream, OutputStream))
+    FatalError(DecodeFailureText(status));
   // The last bytes of a file reach the disk only here; a full disk must not leave a
   // short file behind as if it were whole.
-  if (!FlushStream(OutputStream)) FatalError("Can't write !! Disk error !!");
+  if (!FlushStream(OutputStream)) FatalError(WriteErrorText);
   StampFileTime(OutputStream->File, entry.DosTime, entry.DosDate);
   CloseStream(OutputStream);
   OutputStream = nullptr;
@@ -113,7 +91,7 @@ int ExtractArchive(const char* archiveName) {
   const int osKind = ClassifyOs();
   EntryTable = static_cast<ArchiveEntry*>(std::calloc(MaxEntries, sizeof(ArchiveEntry)));
   if (!EntryTable) {
-    MessageBoxA(nullptr, "Memory error", "Decompress", MB_OK);
+    MessageBoxA(nullptr, MemoryErrorText, "Decompress", MB_OK);
     return 0;
   }
   EntryCount = 0;
@@ -130,7 +108,7 @@ int ExtractArchive(const char* archiveName) {
     return 0;
   }
   StreamBuffer = static_cast<unsigned char*>(std::malloc(StreamBufferSize + OutputBufferSize));
-  if (!StreamBuffer) FatalError("Memory error");
+  if (!StreamBuffer) FatalError(MemoryErrorText);
   if (!OpenStreamForReading(&ArchiveFile, archiveName, StreamBuffer, StreamBufferSize)) {
     ReleaseExtractionMemory();
     FatalError("File not found !!");
@@ -138,12 +116,9 @@ int ExtractArchive(const char* archiveName) {
   ArchiveStream = &ArchiveFile;
 
   CheckedDir[0] = '\0';
-  const int count = ReadArchiveDirectory(ArchiveStream);
-  for (int i = 0; i < count; ++i) {
-    const ArchiveEntry& entry = EntryTable[i];
-    if (osKind >= FirstNtOsKind && SkippedOnNt(entry.Name)) continue;
-    UnpackEntry(entry, savedDirectory);
-  }
+  if (const int status = ReadArchiveDirectory(ArchiveStream)) FatalError(ReadFailureText(status));
+  for (int i = 0; i < EntryCount; ++i)
+    UnpackEntry(EntryTable[i], osKind >= FirstNtOsKind, savedDirectory);
 
   CloseStream(ArchiveStream);
   ArchiveStream = nullptr;

@@ -1,14 +1,15 @@
-#include "lzhuf/fatal_error.h"
+#include "fatal_error.h"
 
 #include "extract.h"
 #include "fatal_error_jump.h"
+#include "format/rules.h"
 
 #include <windows.h>
 
 void* FatalErrorJump[5];
 
 void FatalError(const char* message) {
-  MessageBoxA(nullptr, message, "Fatal Error", MB_OK);
+  MessageBoxA(nullptr, message, FatalErrorCaption, MB_OK);
   if (ArchiveStream) CloseStream(ArchiveStream);
   ArchiveStream = nullptr;
   if (OutputStream) CloseStream(OutputStream);

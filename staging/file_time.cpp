@@ -1,6 +1,6 @@
 #include "file_time.h"
 
-#include "dos_time.h"
+#include "format/dos_time.h"
 
 bool StampFileTime(HANDLE file, uint16_t dosTime, uint16_t dosDate) {
   const DosCalendarTime fields = SplitDosDateTime(JoinDosDateTime(dosTime, dosDate));

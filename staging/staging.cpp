@@ -2,6 +2,8 @@
 
 #include "extract.h"
 #include "fatal_error_jump.h"
+#include "format/rules.h"
+#include "lead_byte.h"
 #include "staging_root.h"
 
 #include <windows.h>
@@ -20,20 +22,13 @@ constexpr size_t MaxStagingRootLength = 253 - 1 - (sizeof WorkDirName - 1);
 
 // Upper-cases the letters a to z in place, passing over the trail byte of every
 // double-byte character so that a Korean path keeps its meaning, and then removes one
-// trailing backslash.
+// trailing backslash, never the second byte of a double-byte character.
 void NormaliseTempPath(char* path) {
-  size_t lastCharacter = 0;
-  size_t i = 0;
-  while (path[i]) {
-    lastCharacter = i;
-    if (IsDBCSLeadByte(static_cast<BYTE>(path[i])) && path[i + 1]) {
-      i += 2;
-      continue;
-    }
-    if (path[i] >= 'a' && path[i] <= 'z') path[i] = static_cast<char>(path[i] - 'a' + 'A');
-    ++i;
-  }
-  if (i > 0 && lastCharacter == i - 1 && path[lastCharacter] == '\\') path[lastCharacter] = '\0';
+  UpperCaseAscii(path, IsLeadByte);
+  char* lastCharacter = nullptr;
+  for (char* p = path; *p; p += IsLeadByte(static_cast<unsigned char>(*p)) && p[1] ? 2 : 1)
+    lastCharacter = p;
+  if (lastCharacter && *lastCharacter == '\\') *lastCharacter = '\0';
 }
 
 } // namespace
@@ -54,5 +49,5 @@ void PrepareStaging() {
   if (!EnterStagingRoot()) return;
   CreateDirectoryA(WorkDirName, nullptr);
   if (!SetCurrentDirectoryA(WorkDirName)) return;
-  if (ExtractArchive("N_SETUP.DRS")) ExtractOk = 1;
+  if (ExtractArchive(ArchiveName)) ExtractOk = 1;
 }

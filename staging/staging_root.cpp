@@ -1,21 +1,14 @@
 #include "staging_root.h"
 
+#include "format/rules.h"
 #include "staging.h"
 
 #include <windows.h>
 
 #include <cstring>
 
-namespace {
-
-char UpperLetter(char c) {
-  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-} // namespace
-
 bool EnterStagingDrive() {
-  const char drive = UpperLetter(StagingRoot[0]);
+  const char drive = UpperAscii(StagingRoot[0]);
   if (drive < 'A' || drive > 'Z') return false;
   // "C:" alone names the drive's own current directory.
   const char driveOnly[] = {drive, ':', '\0'};
@@ -23,7 +16,7 @@ bool EnterStagingDrive() {
   char current[PathBufferSize];
   const DWORD length = GetCurrentDirectoryA(sizeof current, current);
   if (length == 0 || length >= sizeof current || current[1] != ':') return false;
-  return UpperLetter(current[0]) == drive;
+  return UpperAscii(current[0]) == drive;
 }
 
 bool EnterStagingRoot() {

@@ -1,7 +1,7 @@
 // Reaching the staging root and the work directory in it.
 #pragma once
 
-inline constexpr char WorkDirName[] = "N80_INST";
+#include "format/rules.h" // WorkDirName
 
 // Makes the drive that StagingRoot names current; true when it then is the current drive.
 bool EnterStagingDrive();

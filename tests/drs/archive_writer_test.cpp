@@ -5,7 +5,7 @@
 #include <fstream>
 
 #include "archive_view.h"
-#include "archive_writer.h"
+#include "format/archive_writer.h"
 #include "lzhuf/lzhuf.h"
 #include "test_archives.h"
 

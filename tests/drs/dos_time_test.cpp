@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "file_stamp.h"
-#include "staging/dos_time.h"
+#include "format/dos_time.h"
 
 namespace {
 

@@ -9,10 +9,6 @@
 #include "tools/drs/archive_view.h"
 #include "tools/drs/commands.h"
 
-void FatalError(const char* message) {
-  throw DamagedArchive(message);
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const std::string path = (std::filesystem::temp_directory_path() /
                                    ("fuzz-archive-" + std::to_string(getpid()) + ".drs"))

@@ -7,19 +7,14 @@
 #include <vector>
 
 #include "lzhuf/encoder.h"
-#include "lzhuf/fatal_error.h"
 #include "lzhuf/lzhuf.h"
-
-void FatalError(const char*) {
-  std::abort();
-}
 
 namespace {
 std::vector<unsigned char> Decode(std::FILE* stream) {
   char* bytes = nullptr;
   size_t length = 0;
   std::FILE* output = open_memstream(&bytes, &length);
-  DecodeEntry(stream, output);
+  if (DecodeEntry(stream, output) != DecodeDone) std::abort();
   std::fclose(output);
   std::vector<unsigned char> result(bytes, bytes + length);
   std::free(bytes);

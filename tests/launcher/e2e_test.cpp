@@ -1,9 +1,9 @@
 // The real SETUP.EXE end to end: packed payload, media folder, the boxes read and
 // answered from outside, the hand-off to the demo setup program and the clean-up.
 //   launcher_e2e SETUP.EXE N_SETUP.EXE WORK_DIR [CASE...]
-#include "archive_writer.h"
 #include "check.h"
 #include "expected_texts.h"
+#include "format/archive_writer.h"
 #include "setup_arguments.h"
 #include "setup_run.h"
 #include "splash_image.h"
@@ -15,14 +15,6 @@
 namespace {
 
 std::string SetupPath, DemoPath, WorkRoot;
-
-// Wine hands Unix paths on as they are; the Windows side wants them on drive Z:.
-std::string WindowsPath(std::string path) {
-  if (!path.empty() && path[0] == '/') path = "Z:" + path;
-  for (char& c : path)
-    if (c == '/') c = '\\';
-  return path;
-}
 
 std::string Payload() {
   std::vector<WriterEntry> entries(4);

@@ -85,6 +85,7 @@ SetupRunRecord RunSetup(const SetupRunOptions& options) {
   size_t nextAnswer = 0;
   HWND mainWindow = nullptr;
   bool closePosted = false;
+  bool handedOff = false;
   PROCESS_INFORMATION second{};
   const DWORD begin = GetTickCount();
   while (WaitForSingleObject(process.hProcess, 50) == WAIT_TIMEOUT) {
@@ -136,11 +137,16 @@ SetupRunRecord RunSetup(const SetupRunOptions& options) {
       const int fallback = GetDlgItem(box, IDNO) ? IDNO : IDOK;
       seen.Answer = nextAnswer < options.Answers.size() ? options.Answers[nextAnswer++] : fallback;
       answered.insert(box);
+      if (options.OnBox) options.OnBox(seen);
       record.Boxes.push_back(seen);
       PressButton(box, seen.Answer);
     }
-    if (options.CloseWhenHandedOff && !closePosted && mainWindow && !IsWindowVisible(mainWindow) &&
+    if (!handedOff && mainWindow && !IsWindowVisible(mainWindow) &&
         PathExists(options.ReportPath)) {
+      handedOff = true;
+      if (options.OnHandOff) options.OnHandOff();
+    }
+    if (options.CloseWhenHandedOff && !closePosted && handedOff) {
       PostMessageA(mainWindow, WM_CLOSE, 0, 0);
       closePosted = true;
     }
@@ -185,6 +191,13 @@ std::string ReportValue(const std::string& report, const char* name) {
     ++at;
   }
   return "";
+}
+
+std::string WindowsPath(std::string path) {
+  if (!path.empty() && path[0] == '/') path = "Z:" + path;
+  for (char& c : path)
+    if (c == '/') c = '\\';
+  return path;
 }
 
 std::string UpperCased(std::string text) {

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,10 @@ struct SetupRunOptions {
   DWORD SecondStartAfterMs = 0;
   void (*SecondStartEnded)() = nullptr; // called as soon as the second start has ended
   DWORD TimeoutMs = 120000;
+  // Called while SETUP.EXE waits: on each box before it is answered, and once when the
+  // setup program has taken over, so that a test can see the files as they are then.
+  std::function<void(const SeenBox&)> OnBox;
+  std::function<void()> OnHandOff;
 };
 
 struct SetupRunRecord {
@@ -52,6 +57,9 @@ SetupRunRecord RunSetup(const SetupRunOptions& options);
 
 // The value of "name: " in the report, up to the end of its line; empty if absent.
 std::string ReportValue(const std::string& report, const char* name);
+
+// Wine hands Unix paths on as they are; the Windows side wants them on drive Z:.
+std::string WindowsPath(std::string path);
 
 std::string UpperCased(std::string text);
 bool PathExists(const std::string& path);

@@ -1,7 +1,6 @@
 #include "codec_support.h"
 
 #include "encoder.h"
-#include "fatal_error.h"
 #include "lzhuf.h"
 #include "model.h"
 
@@ -10,10 +9,6 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
-
-void FatalError(const char* message) {
-  throw FatalErrorRaised(message);
-}
 
 namespace {
 
@@ -41,6 +36,11 @@ Bytes ReadAll(std::FILE* f) {
   return out;
 }
 
+void Decode(std::FILE* input, std::FILE* output) {
+  const int status = DecodeEntry(input, output);
+  if (status != DecodeDone) throw DecodeRefused{status};
+}
+
 } // namespace
 
 std::vector<Bytes> DecodeEntries(const std::vector<Bytes>& streams) {
@@ -53,7 +53,7 @@ std::vector<Bytes> DecodeEntries(const std::vector<Bytes>& streams) {
   for (const Bytes& s : streams) {
     std::fseek(in.get(), start, SEEK_SET);
     File target(std::tmpfile());
-    DecodeEntry(in.get(), target.get());
+    Decode(in.get(), target.get());
     out.push_back(ReadAll(target.get()));
     start += static_cast<long>(s.size());
   }
@@ -67,7 +67,7 @@ Bytes DecodeOne(const Bytes& stream) {
 long DecodeAndTell(const Bytes& stream) {
   File in = TempWith(stream);
   File target(std::tmpfile());
-  DecodeEntry(in.get(), target.get());
+  Decode(in.get(), target.get());
   return std::ftell(in.get());
 }
 

@@ -1,4 +1,5 @@
-// Runs the codec on byte vectors for the tests; FatalError throws FatalErrorRaised.
+// Runs the codec on byte vectors for the tests; a decoding that does not end in
+// DecodeDone throws DecodeRefused with its status.
 #pragma once
 
 #include <cstdint>
@@ -8,8 +9,8 @@
 
 using Bytes = std::vector<uint8_t>;
 
-struct FatalErrorRaised : std::runtime_error {
-  using std::runtime_error::runtime_error;
+struct DecodeRefused {
+  int Status;
 };
 
 // Decodes entry streams laid end to end in one file, each into its own vector,

@@ -1,5 +1,6 @@
 #include "codec_support.h"
 #include "encoder.h"
+#include "lzhuf.h"
 
 #include <gtest/gtest.h>
 
@@ -58,15 +59,15 @@ TEST(Encoder, CompressesWhatRepeats) {
   EXPECT_LT(EncodeOne(RandomSample(100000, 2)).size(), 104000u);
 }
 
-TEST(Encoder, EveryCutOfAStreamIsAFileErrorOrTheWholeFile) {
+TEST(Encoder, EveryCutOfAStreamIsRefusedOrTheWholeFile) {
   const Bytes data = TextSample(400, 21);
   const Bytes stream = EncodeOne(data);
   for (size_t n = 4; n < stream.size(); ++n) {
     const Bytes cut(stream.begin(), stream.begin() + n);
     try {
       EXPECT_EQ(DecodeOne(cut), data) << "cut at " << n;
-    } catch (const FatalErrorRaised& e) {
-      EXPECT_STREQ(e.what(), "File error !!");
+    } catch (const DecodeRefused& refused) {
+      EXPECT_EQ(refused.Status, DecodeStreamEnded);
     }
   }
 }

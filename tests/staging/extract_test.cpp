@@ -1,10 +1,10 @@
 // ExtractArchive on hand-made archives: where each entry goes, its time, the entries
 // it passes over, and every message it can raise, each from a real fault where one can
 // be had (a missing or cut archive, a disk that fills).
-#include "archive.h"
 #include "check.h"
 #include "extract.h"
 #include "fatal_error_jump.h"
+#include "format/archive.h"
 #include "iat_hook.h"
 #include "test_support.h"
 

@@ -27,6 +27,7 @@ def text(size):
         out += rng.choice(words) + (b"\r\n" if rng.random() < 0.1 else b" ")
     return bytes(out[:size])
 files = {
+    "N_SETUP.EXE": text(3000),  # drs pack makes no archive without the setup program
     "EMPTY.TXT": b"",
     "ONE.TXT": b"A",
     "S59.TXT": text(59), "S60.TXT": text(60), "S61.TXT": text(61),

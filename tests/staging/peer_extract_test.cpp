@@ -2,12 +2,12 @@
 // one whose entry streams jlha's -lh1- coder wrote, both over the same corpus (text,
 // a Windows DLL, runs, zeros, pseudo-random bytes, the sizes around the ring's edges);
 // and a decoder write that fails on a full disk.
-#include "archive.h"
-#include "archive_writer.h"
 #include "check.h"
-#include "dos_time.h"
 #include "extract.h"
 #include "fatal_error_jump.h"
+#include "format/archive.h"
+#include "format/archive_writer.h"
+#include "format/dos_time.h"
 #include "iat_hook.h"
 #include "test_support.h"
 
@@ -65,7 +65,8 @@ std::vector<unsigned long long> StoredTimes(const std::string& archive) {
   unsigned char buffer[4096];
   if (!OpenStreamForReading(&file, archive.c_str(), buffer, sizeof buffer)) return times;
   EntryTable = static_cast<ArchiveEntry*>(std::calloc(MaxEntries, sizeof(ArchiveEntry)));
-  const int count = ReadArchiveDirectory(&file);
+  ReadArchiveDirectory(&file);
+  const int count = EntryCount;
   for (int i = 0; i < count; ++i) {
     int64_t unixTime;
     if (DosDateTimeToUnixTime(JoinDosDateTime(EntryTable[i].DosTime, EntryTable[i].DosDate),

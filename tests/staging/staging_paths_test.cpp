@@ -150,27 +150,47 @@ TEST_CASE(StampFileTimeLeavesTheLastWriteTimeOfARealFile) {
 
 // --- MakeDirectoryPath --------------------------------------------------------------
 
-TEST_CASE(MakeDirectoryPathBuildsFromTheRootOfTheCurrentDrive) {
-  const char* const paths[] = {"A\\B", "\\A\\B", "A\\B\\", "A\\\\B"};
-  for (const char* path : paths) {
+// A relative path is built in the current directory (the work directory), one from the
+// root of a drive at that root: never anywhere else.
+TEST_CASE(MakeDirectoryPathBuildsWhereThePathBegins) {
+  const struct {
+    const char* Path;
+    std::string Made;
+  } paths[] = {{"A\\B", Root() + "ELSEWHERE\\A\\B"},
+               {"A\\B\\", Root() + "ELSEWHERE\\A\\B"},
+               {"A\\\\B", Root() + "ELSEWHERE\\A\\B"},
+               {"\\A\\B", Root() + "A\\B"},
+               {"C:\\NUVIKTEST\\B", "C:\\NUVIKTEST\\B"}};
+  for (const auto& path : paths) {
+    // A directory that is current cannot be removed.
+    _chdir(Root().c_str());
     RemoveTree(Root() + "A");
+    RemoveTree("C:\\NUVIKTEST");
     FreshDirectory(Root() + "ELSEWHERE");
     _chdir((Root() + "ELSEWHERE").c_str());
-    CHECK_EQ(1, MakeDirectoryPath(path));
-    CHECK(DirectoryExists(Root() + "A\\B"));
-    CHECK(!DirectoryExists(Root() + "ELSEWHERE\\A"));
-    CHECK(std::string(CurrentDirectory()) == Root() + "A\\B");
+    CHECK_EQ(1, MakeDirectoryPath(path.Path));
+    CHECK(DirectoryExists(path.Made));
+    CHECK(std::string(CurrentDirectory()) == path.Made);
+    CHECK_EQ(path.Path[0] != 'A', !DirectoryExists(Root() + "ELSEWHERE\\A"));
   }
+  RemoveTree("C:\\NUVIKTEST");
   // Existing components are entered as they are.
+  _chdir(Root().c_str());
   CHECK_EQ(1, MakeDirectoryPath("A\\B\\C"));
   CHECK(std::string(CurrentDirectory()) == Root() + "A\\B\\C");
 
+  _chdir(Root().c_str());
   CHECK_EQ(1, MakeDirectoryPath(""));
   CHECK(std::string(CurrentDirectory()) == Root());
+  // A drive that cannot be entered gets nothing, and nothing lands here instead.
+  _chdir((Root() + "ELSEWHERE").c_str());
+  CHECK_EQ(1, MakeDirectoryPath("B:\\NOWHERE"));
+  CHECK(!DirectoryExists(Root() + "ELSEWHERE\\NOWHERE"));
 }
 
 TEST_CASE(MakeDirectoryPathPassesOverAComponentTooLongForItsBuffer) {
   RemoveTree(Root() + "L");
+  _chdir(Root().c_str());
   const std::string path = "L\\" + std::string(300, 'x') + "\\C";
   CHECK_EQ(1, MakeDirectoryPath(path.c_str()));
   CHECK(DirectoryExists(Root() + "L\\C"));

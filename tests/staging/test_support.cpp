@@ -13,11 +13,6 @@ int WINAPI RecordBox(HWND owner, LPCSTR text, LPCSTR caption, UINT style) {
   return IDOK;
 }
 
-void AppendLittleEndian(std::string& out, uint32_t value, int bytes) {
-  for (int i = 0; i < bytes; ++i)
-    out.push_back(static_cast<char>(value >> (8 * i) & 0xFF));
-}
-
 std::string FakeTempPath;
 
 DWORD WINAPI AnswerTempPath(DWORD size, LPSTR buffer) {
@@ -54,28 +49,6 @@ void InstallBoxRecorder() {
 
 std::vector<RecordedBox>& RecordedBoxes() {
   return Boxes;
-}
-
-std::string ArchiveImage(const std::vector<TestEntry>& entries) {
-  std::string image(54, 'S');
-  AppendLittleEndian(image, 0, 2);
-  AppendLittleEndian(image, static_cast<uint32_t>(entries.size()), 2);
-  uint32_t offset = 0;
-  for (const TestEntry& entry : entries) {
-    AppendLittleEndian(image, offset, 4);
-    AppendLittleEndian(image, 0, 4);
-    AppendLittleEndian(image, entry.DosTime, 2);
-    AppendLittleEndian(image, entry.DosDate, 2);
-    image.push_back(static_cast<char>(entry.Dir.size()));
-    image.push_back(static_cast<char>(entry.Name.size()));
-    image += entry.Dir;
-    image += entry.Name;
-    offset += static_cast<uint32_t>(entry.Stream.size());
-  }
-  AppendLittleEndian(image, static_cast<uint32_t>(image.size() + 4), 4);
-  for (const TestEntry& entry : entries)
-    image += entry.Stream;
-  return image;
 }
 
 void WriteWholeFile(const std::string& path, const std::string& bytes) {

@@ -1,8 +1,9 @@
-// What the staging tests share: message boxes answered and recorded, hand-made
-// archives, scratch directories and the steering of argument 0 and the temp path.
+// What the staging tests share: message boxes answered and recorded, scratch directories and the
+// steering of argument 0 and the temp path.
 #pragma once
 
 #include "iat_hook.h"
+#include "test_archives.h"
 #include "test_files.h"
 
 #include <windows.h>
@@ -28,23 +29,6 @@ struct RecordedBox {
 // test can wait on a box. Installed once by main.
 void InstallBoxRecorder();
 std::vector<RecordedBox>& RecordedBoxes();
-
-// Entry streams whose bytes are known by heart.
-inline const std::string StreamAbc("\x03\x00\x00\x00\xF6\xFB\xBD\xE0", 8);     // "abc"
-inline const std::string StreamElevenX("\x0B\x00\x00\x00\x04\x93\x00\x00", 8); // 11 x
-inline const std::string StreamFiveSpaces("\x05\x00\x00\x00\x8E\x00\x00", 7);  // 5 blanks
-inline const std::string StreamEmpty("\x00\x00\x00\x00", 4);
-
-struct TestEntry {
-  std::string Dir;
-  std::string Name;
-  std::string Stream;
-  uint16_t DosTime = 0x7A4F; // 15:18:30
-  uint16_t DosDate = 0x2B21; // 2001-09-01
-};
-
-// An archive laid out by hand: head, directory, DataBase, then the streams in order.
-std::string ArchiveImage(const std::vector<TestEntry>& entries);
 
 void WriteWholeFile(const std::string& path, const std::string& bytes);
 bool ReadWholeFile(const std::string& path, std::string* bytes);

@@ -4,22 +4,31 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "format/little_endian.h"
+#include "format/rules.h"
+#include "lzhuf/lzhuf.h"
+
 ArchiveView::ArchiveView(const std::string& path) : Stream_(std::fopen(path.c_str(), "rb")) {
   if (!Stream_) throw DamagedArchive(path + ": " + std::strerror(errno));
   EntryTable = static_cast<ArchiveEntry*>(std::malloc(sizeof(ArchiveEntry) * MaxEntries));
   if (!EntryTable) {
     std::fclose(Stream_);
-    throw DamagedArchive("Memory error");
+    throw DamagedArchive("out of memory");
   }
-  try {
-    ReadArchiveDirectory(Stream_);
-  } catch (const DamagedArchive& refusal) {
-    Close();
-    // The reader speaks the bootstrap's terse language; say what it means here.
-    if (std::strcmp(refusal.what(), "File error !!") == 0)
-      throw DamagedArchive(path + ": the head or directory is cut short, or lists more than " +
-                           std::to_string(MaxEntries) + " entries");
-    throw DamagedArchive(path + ": " + refusal.what());
+  const int status = ReadArchiveDirectory(Stream_);
+  if (status == ReadDone) return;
+  Close();
+  const std::string box = std::string("; SETUP.EXE stops with \"") + ReadFailureText(status) + "\"";
+  switch (status) {
+  case ReadTooManyEntries:
+    throw DamagedArchive(path + ": the directory lists more than " + std::to_string(MaxEntries) +
+                             " entries" + box,
+                         ReadFailureText(status));
+  case ReadNoMemory:
+    throw DamagedArchive(path + ": out of memory");
+  default:
+    throw DamagedArchive(path + ": the head or directory is cut short" + box,
+                         ReadFailureText(status));
   }
 }
 
@@ -36,34 +45,39 @@ void ArchiveView::Close() {
 }
 
 bool ArchiveView::SeekToData(int index) const {
-  const uint32_t position = DataBase + Entry(index).Offset;
-  if (position >= uint32_t{1} << 31) return false;
-  return fseeko(Stream_, static_cast<off_t>(position), SEEK_SET) == 0;
+  int32_t position;
+  return DataPosition(DataBase, Entry(index).Offset, &position) &&
+         fseeko(Stream_, static_cast<off_t>(position), SEEK_SET) == 0;
 }
 
 bool ArchiveView::ReadUnpackedSize(int index, uint32_t* size) const {
   unsigned char bytes[4];
   if (!SeekToData(index) || std::fread(bytes, 1, sizeof bytes, Stream_) != sizeof bytes)
     return false;
-  *size = static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
-          static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
+  *size = LittleEndian32(bytes);
   return true;
 }
 
-std::string EntryPath(const ArchiveEntry& entry) {
-  const std::string dir = entry.Dir;
-  const std::string name = entry.Name;
-  if (dir.empty()) return name;
-  return dir + "\\" + name;
+std::FILE* OpenNullSink() {
+#ifdef _WIN32
+  static const char NullDevice[] = "NUL";
+#else
+  static const char NullDevice[] = "/dev/null";
+#endif
+  std::FILE* sink = std::fopen(NullDevice, "wb");
+  if (!sink) throw DamagedArchive(std::string("cannot open ") + NullDevice);
+  return sink;
 }
 
-std::string DescribeEntry(int index, const ArchiveEntry& entry) {
-  return "entry " + std::to_string(index + 1) + " (" + EntryPath(entry) + ")";
-}
-
-bool SkippedOnNt(const ArchiveEntry& entry) {
-  std::string name = entry.Name;
-  for (char& c : name)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return name.find(".DL_") != std::string::npos;
+std::string DecodeFailure(int status) {
+  switch (status) {
+  case DecodeNoSize:
+    return "its size field lies past the end of the archive";
+  case DecodeStreamEnded:
+    return "its stream ends before all its bytes are decoded";
+  case DecodeWriteFailed:
+    return std::string("cannot write it: ") + std::strerror(errno);
+  default:
+    return "";
+  }
 }

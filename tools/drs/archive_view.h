@@ -1,5 +1,5 @@
-// An archive opened for reading by drs: the directory read by the bootstrap's own
-// reader, and the way to each entry's stream.
+// An archive opened for reading by drs: the directory read by SETUP.EXE's own reader,
+// and the way to each entry's stream.
 #pragma once
 
 #include <cstdint>
@@ -7,12 +7,15 @@
 #include <stdexcept>
 #include <string>
 
-#include "staging/archive.h"
+#include "format/archive.h"
+#include "format/archive_writer.h"
 
-// What the codec and the directory reader report through FatalError in drs.
+// An archive that cannot be opened, or whose directory is refused.
 class DamagedArchive : public std::runtime_error {
 public:
-  using std::runtime_error::runtime_error;
+  explicit DamagedArchive(const std::string& what, const char* box = nullptr)
+      : std::runtime_error(what), Box(box) {}
+  const char* Box; // the text of SETUP.EXE's "Fatal Error" box for a refused directory
 };
 
 class ArchiveView {
@@ -27,9 +30,8 @@ public:
   int Count() const { return EntryCount > 0 ? EntryCount : 0; }
   const ArchiveEntry& Entry(int index) const { return EntryTable[index]; }
 
-  // Positions the stream at the entry's data, as the bootstrap does: DataBase + Offset
-  // as a 32-bit sum. False when that sum is not a position the bootstrap can seek to
-  // (2^31 or more) or the seek fails.
+  // Positions the stream at the entry's data, as SETUP.EXE does; false when that is
+  // out of its reach (see DataPosition) or the seek fails.
   bool SeekToData(int index) const;
 
   // Reads UnpackedSize at the entry's data; false when it is out of reach.
@@ -41,13 +43,9 @@ private:
   std::FILE* Stream_;
 };
 
-// Dir\Name as the bootstrap joins them; Dir alone, with a trailing backslash, for an
-// entry that only makes a folder.
-std::string EntryPath(const ArchiveEntry& entry);
+// A stream that takes bytes and keeps none, for decoding what is not to be written.
+// Throws DamagedArchive when it cannot be had.
+std::FILE* OpenNullSink();
 
-// "entry 3 (SUB\A.TXT)": how drs names an entry in its messages.
-std::string DescribeEntry(int index, const ArchiveEntry& entry);
-
-// The Windows NT family leaves out every entry whose Name, with a to z upper-cased,
-// contains ".DL_".
-bool SkippedOnNt(const ArchiveEntry& entry);
+// What a DecodeEntry status other than DecodeDone means, for people.
+std::string DecodeFailure(int status);

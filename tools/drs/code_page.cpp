@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "format/rules.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -11,9 +13,7 @@
 namespace {
 
 bool CanNameAFile(const std::string& text) {
-  for (unsigned char c : text)
-    if (c < 0x20 || c == 0x7F || std::strchr("\\/:*?\"<>|", c)) return false;
-  return !text.empty();
+  return CanCreateName(text.data(), text.data() + text.size(), nullptr);
 }
 
 #ifndef _WIN32

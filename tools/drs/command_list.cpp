@@ -2,7 +2,8 @@
 
 #include "archive_view.h"
 #include "commands.h"
-#include "staging/dos_time.h"
+#include "format/dos_time.h"
+#include "format/rules.h"
 
 static std::string DateText(const ArchiveEntry& entry) {
   const uint32_t value = JoinDosDateTime(entry.DosTime, entry.DosDate);
@@ -37,7 +38,7 @@ int ListCommand(const Arguments& arguments) {
       }
     }
     std::printf("%10s  %-19s  %-7s  %s\n", size, DateText(entry).c_str(),
-                SkippedOnNt(entry) ? "nt-skip" : "-", EntryPath(entry).c_str());
+                SkippedOnNt(entry.Name) ? "nt-skip" : "-", EntryPath(entry).c_str());
   }
   return status;
 }

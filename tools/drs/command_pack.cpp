@@ -1,11 +1,13 @@
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
 
-#include "archive_writer.h"
 #include "commands.h"
+#include "format/archive_writer.h"
+#include "format/rules.h"
 #include "pack_progress.h"
 #include "temporary_path.h"
 #include "tree_scan.h"
@@ -55,6 +57,11 @@ int PackCommand(const Arguments& arguments) {
   std::FILE* output = nullptr;
   try {
     const std::vector<WriterEntry> entries = ScanTree(options.Folder, options.CodePage);
+    CheckEntries(entries, ArchiveLimits::Bootstrap);
+    if (std::none_of(entries.begin(), entries.end(),
+                     [](const WriterEntry& entry) { return IsSetupProgram(ViewOf(entry)); }))
+      throw ArchiveRefused(options.Folder + ": there is no " + SetupProgramName +
+                           " at its top, so SETUP.EXE would have nothing to start");
     uint64_t totalBytes = 0;
     for (const WriterEntry& entry : entries)
       totalBytes += entry.FileSize;

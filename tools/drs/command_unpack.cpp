@@ -8,8 +8,9 @@
 #include "archive_view.h"
 #include "commands.h"
 #include "entry_path.h"
+#include "format/dos_time.h"
+#include "format/rules.h"
 #include "lzhuf/lzhuf.h"
-#include "staging/dos_time.h"
 
 namespace fs = std::filesystem;
 
@@ -23,7 +24,7 @@ std::FILE* OpenForWriting(const fs::path& path) {
 #endif
 }
 
-// The DOS fields are taken as UTC, as the bootstrap does; a value outside the calendar
+// The DOS fields are taken as UTC, as SETUP.EXE does; a value outside the calendar
 // leaves the time the file system gave the file.
 void StampModificationTime(const fs::path& path, const ArchiveEntry& entry) {
   int64_t unixTime;
@@ -33,53 +34,104 @@ void StampModificationTime(const fs::path& path, const ArchiveEntry& entry) {
   fs::last_write_time(path, std::chrono::file_clock::from_sys(instant), ignored);
 }
 
-bool Report(int index, const ArchiveEntry& entry, const std::string& why) {
+void Report(int index, const ArchiveEntry& entry, const std::string& why) {
   std::fprintf(stderr, "drs: %s: %s\n", DescribeEntry(index, entry).c_str(), why.c_str());
-  return false;
 }
 
-bool UnpackEntry(const ArchiveView& archive, int index, const fs::path& target, int codePage) {
-  const ArchiveEntry& entry = archive.Entry(index);
-  const auto place = MapEntryPath(entry, codePage);
-  if (!place)
-    return Report(index, entry,
-                  "refused: its path would leave the target folder or is no file name here");
-  std::error_code error;
-  fs::create_directories(target / place->Folder, error);
-  if (error) return Report(index, entry, "cannot make its folder: " + error.message());
-  if (place->File.empty()) return true;
+struct Unpacker {
+  const ArchiveView& Archive;
+  fs::path Target;
+  int CodePage;
+  std::FILE* Sink; // takes what SETUP.EXE would write but cannot be placed here
+  bool Whole = true;
 
-  const fs::path path = target / place->File;
-  std::FILE* output = OpenForWriting(path);
-  if (!output) return Report(index, entry, std::string("cannot write it: ") + std::strerror(errno));
-  std::string failure;
-  try {
-    if (!archive.SeekToData(index)) throw DamagedArchive("its data lies beyond 2 GiB");
-    DecodeEntry(archive.Stream(), output);
-  } catch (const DamagedArchive& damage) {
-    failure = std::string("damaged: ") + damage.what();
+  // The entry's folders, and its file's path; nothing when it has no place here.
+  std::optional<UnpackPath> Place(int index) {
+    const ArchiveEntry& entry = Archive.Entry(index);
+    auto place = MapEntryPath(entry, CodePage);
+    std::error_code error;
+    if (!place)
+      Report(index, entry, "its name has no form in this code page on this system");
+    else if (fs::create_directories(Target / place->Folder, error), error)
+      Report(index, entry, "cannot make its folder: " + error.message());
+    else
+      return place;
+    Whole = false;
+    return std::nullopt;
   }
-  if (std::fclose(output) != 0 && failure.empty())
-    failure = std::string("cannot write it: ") + std::strerror(errno);
-  if (!failure.empty()) {
-    // A half-decoded file would pass for the real one.
-    fs::remove(path, error);
-    return Report(index, entry, failure);
+
+  // Decodes the entry as SETUP.EXE does, into its file when it has one here and into
+  // the sink otherwise, so that the ring carries the same bytes into the next entry.
+  // False when SETUP.EXE stops at it.
+  bool Write(int index) {
+    const ArchiveEntry& entry = Archive.Entry(index);
+    const auto place = Place(index);
+    const fs::path path = place ? Target / place->File : fs::path();
+    std::FILE* output = place ? OpenForWriting(path) : Sink;
+    if (!output) {
+      Report(index, entry, std::string("cannot write it: ") + std::strerror(errno));
+      Whole = false;
+      output = Sink;
+    }
+    Archive.SeekToData(index);
+    int status = DecodeEntry(Archive.Stream(), output);
+    if (output != Sink && std::fclose(output) != 0 && status == DecodeDone)
+      status = DecodeWriteFailed;
+    if (status != DecodeDone) {
+      // A half-decoded file would pass for the real one.
+      std::error_code ignored;
+      if (output != Sink) fs::remove(path, ignored);
+      Report(index, entry,
+             "damaged, SETUP.EXE stops here with \"" + std::string(DecodeFailureText(status)) +
+                 "\": " + DecodeFailure(status));
+      return false;
+    }
+    if (output != Sink) StampModificationTime(path, entry);
+    return true;
   }
-  StampModificationTime(path, entry);
-  return true;
-}
+
+  // Follows SETUP.EXE's run on one family: the same entries, in the same order.
+  bool Run(bool ntFamily) {
+    for (int i = 0; i < Archive.Count(); ++i) {
+      const ArchiveEntry& entry = Archive.Entry(i);
+      const EntryDecision decision = DecideEntry(entry, ntFamily, DataBase, nullptr);
+      switch (decision.Action) {
+      case EntryAction::PassOver:
+        if (decision.Reason == EntryReason::NtSkipsDlFiles) break;
+        Report(i, entry, std::string("SETUP.EXE passes over it: ") + ReasonText(decision.Reason));
+        Whole = false;
+        break;
+      case EntryAction::MakeFolder:
+        Place(i);
+        break;
+      case EntryAction::Write:
+        if (!Write(i)) return false;
+        break;
+      case EntryAction::Stop:
+        Report(i, entry,
+               std::string("SETUP.EXE stops here with \"") + FileErrorText +
+                   "\": " + ReasonText(decision.Reason));
+        return false;
+      }
+    }
+    return Whole;
+  }
+};
 
 } // namespace
 
-// Unpacks every entry in directory order, as a Windows 95 family machine would; a
-// refused or damaged entry is reported and skipped, and makes the exit code 1.
+// Unpacks what SETUP.EXE writes, in its order, on the Windows 95 family (the NT family
+// with --nt), and stops where it stops; what it passes over, what cannot be placed
+// here and where it stops are reported, and make the exit code 1.
 int UnpackCommand(const Arguments& arguments) {
   int codePage = 0;
+  bool ntFamily = false;
   std::vector<std::string> positional;
   for (size_t i = 0; i < arguments.size(); ++i) {
     if (arguments[i] == "--codepage") {
       if (!ParseCodePage(arguments, i, &codePage)) return UsageError();
+    } else if (arguments[i] == "--nt") {
+      ntFamily = true;
     } else {
       positional.push_back(arguments[i]);
     }
@@ -90,8 +142,9 @@ int UnpackCommand(const Arguments& arguments) {
   std::error_code error;
   fs::create_directories(target, error);
   if (error) throw DamagedArchive(positional[1] + ": " + error.message());
-  bool sound = true;
-  for (int i = 0; i < archive.Count(); ++i)
-    sound = UnpackEntry(archive, i, target, codePage) && sound;
-  return sound ? 0 : 1;
+  std::FILE* sink = OpenNullSink();
+  Unpacker unpacker{archive, target, codePage, sink};
+  const bool whole = unpacker.Run(ntFamily);
+  std::fclose(sink);
+  return whole ? 0 : 1;
 }

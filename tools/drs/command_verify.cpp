@@ -2,41 +2,81 @@
 
 #include "archive_view.h"
 #include "commands.h"
-#include "lzhuf/lzhuf.h"
+#include "setup_plan.h"
 
-#ifdef _WIN32
-static const char NullDevice[] = "NUL";
-#else
-static const char NullDevice[] = "/dev/null";
-#endif
+namespace {
 
-// Decodes, in directory order, every entry that the bootstrap decodes (those with a
-// Name), as a Windows 95 family machine would, and throws the bytes away: the decoder
-// itself checks that each stream yields exactly its UnpackedSize bytes.
+const char* const FamilyNames[] = {"Windows 95 family", "Windows NT family"};
+
+const char* PlaceNote(const ArchiveEntry& entry) {
+  return PlaceOf(entry.Dir) == EntryPlace::WorkDir
+             ? ""
+             : "  (warning: outside the work directory, it stays after the clean-up)";
+}
+
+void PrintEntry(const ArchiveView& archive, const PlannedEntry& planned) {
+  const ArchiveEntry& entry = archive.Entry(planned.Index);
+  const std::string path = EntryPath(entry);
+  const std::string described = DescribeEntry(planned.Index, entry);
+  const EntryDecision decision = planned.Decision;
+  switch (decision.Action) {
+  case EntryAction::PassOver:
+    if (decision.Reason == EntryReason::NtSkipsDlFiles)
+      std::printf("  leaves out   %s (%s)\n", path.c_str(), ReasonText(decision.Reason));
+    else
+      std::printf("  passes over  %s in silence: %s\n", described.c_str(),
+                  ReasonText(decision.Reason));
+    break;
+  case EntryAction::MakeFolder:
+    std::printf("  makes        %s%s\n", path.c_str(), PlaceNote(entry));
+    break;
+  case EntryAction::Write:
+    if (planned.Damage == DecodeDone)
+      std::printf("  writes       %s%s\n", path.c_str(), PlaceNote(entry));
+    else
+      std::printf("  stops:       %s is damaged (%s): box \"%s\"\n", described.c_str(),
+                  DecodeFailure(planned.Damage).c_str(), DecodeFailureText(planned.Damage));
+    break;
+  case EntryAction::Stop:
+    std::printf("  stops:       %s (%s): box \"%s\"\n", described.c_str(),
+                ReasonText(decision.Reason), FileErrorText);
+    break;
+  }
+}
+
+// Prints what SETUP.EXE does on one family, entry by entry, and how its run ends.
+bool ReportFamily(const ArchiveView& archive, bool ntFamily, const std::vector<int>& damage) {
+  const SetupPlan plan = PlanSetupRun(archive, ntFamily, damage);
+  std::printf("%s:\n", FamilyNames[ntFamily]);
+  for (const PlannedEntry& planned : plan.Entries)
+    PrintEntry(archive, planned);
+  if (plan.StopBox)
+    std::printf("  and then shows its failure box; %s is not started\n", SetupProgramName);
+  else if (!plan.StartsSetupProgram)
+    std::printf("  finds no %s at the top of the archive, so it shows its failure box\n",
+                SetupProgramName);
+  else
+    std::printf("  starts %s\n", SetupProgramName);
+  return plan.Whole();
+}
+
+} // namespace
+
+// The media check: what SETUP.EXE does with the archive on the Windows 95 family and on
+// the NT family; exit 0 only when both install it whole.
 int VerifyCommand(const Arguments& arguments) {
   if (arguments.size() != 1) return UsageError();
   ArchiveView archive(arguments[0]);
-  std::FILE* sink = std::fopen(NullDevice, "wb");
-  if (!sink) throw DamagedArchive(std::string("cannot open ") + NullDevice);
-  int damaged = 0;
-  for (int i = 0; i < archive.Count(); ++i) {
-    const ArchiveEntry& entry = archive.Entry(i);
-    if (entry.Name[0] == '\0') continue;
-    try {
-      if (!archive.SeekToData(i)) throw DamagedArchive("its data lies beyond 2 GiB");
-      DecodeEntry(archive.Stream(), sink);
-    } catch (const DamagedArchive& error) {
-      std::fprintf(stderr, "drs: %s is damaged: %s\n", DescribeEntry(i, entry).c_str(),
-                   error.what());
-      ++damaged;
-    }
-  }
-  std::fclose(sink);
-  if (damaged) {
-    std::fprintf(stderr, "drs: %s: %d of %d entries damaged\n", arguments[0].c_str(), damaged,
-                 archive.Count());
+  const std::vector<int> damage = DecodeStatuses(archive);
+  std::printf("%s: %d entries\n", arguments[0].c_str(), archive.Count());
+  bool installs = true;
+  for (const bool ntFamily : {false, true})
+    installs = ReportFamily(archive, ntFamily, damage) && installs;
+  if (!installs) {
+    std::fprintf(stderr, "drs: %s: SETUP.EXE does not install it whole on both families\n",
+                 arguments[0].c_str());
     return 1;
   }
-  std::printf("%s: %d entries, all sound\n", arguments[0].c_str(), archive.Count());
+  std::printf("%s: SETUP.EXE installs it whole on both families\n", arguments[0].c_str());
   return 0;
 }

@@ -3,15 +3,7 @@
 #include <cstdio>
 #include <exception>
 
-#include "archive_view.h"
 #include "commands.h"
-#include "lzhuf/fatal_error.h"
-
-// The codec and the directory reader give up through here; each command catches the
-// exception and names the entry it was working on.
-void FatalError(const char* message) {
-  throw DamagedArchive(message);
-}
 
 int main(int argc, char** argv) {
   if (argc < 2) return UsageError();

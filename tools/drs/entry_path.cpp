@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "code_page.h"
+#include "format/rules.h"
 
 namespace {
 
@@ -22,8 +23,7 @@ std::vector<std::string> Components(const std::string& text) {
 }
 
 bool IsDrive(const std::string& part) {
-  return part.size() == 2 && part[1] == ':' &&
-         ((part[0] >= 'A' && part[0] <= 'Z') || (part[0] >= 'a' && part[0] <= 'z'));
+  return part.size() == 2 && PlaceOf(part.c_str()) == EntryPlace::OtherDrive;
 }
 
 // Appends the components that stay inside the target folder; false when one would

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "staging/archive.h"
+#include "format/archive.h"
 
 struct UnpackPath {
   std::filesystem::path Folder; // relative to the target folder; empty for the folder itself

@@ -4,7 +4,7 @@
 #include <chrono>
 #include <cstdint>
 
-#include "archive_writer.h"
+#include "format/archive_writer.h"
 
 // Shows entries and bytes done and the ratio so far on one rewritten line, only when
 // standard error is a terminal, only when not silenced and only once the work has

@@ -11,7 +11,7 @@
 
 #include "code_page.h"
 #include "file_stamp.h"
-#include "staging/archive.h"
+#include "format/rules.h"
 
 namespace fs = std::filesystem;
 
@@ -115,7 +115,7 @@ struct Scanner {
 };
 
 std::string JoinedPath(const WriterEntry& entry) {
-  return entry.Dir.empty() ? entry.Name : entry.Dir + "\\" + entry.Name;
+  return EntryPath(ViewOf(entry));
 }
 
 } // namespace
@@ -132,8 +132,7 @@ std::vector<WriterEntry> ScanTree(const fs::path& root, int codePage) {
   std::unordered_set<std::string> seen;
   for (const WriterEntry& entry : scanner.Entries) {
     std::string key = JoinedPath(entry);
-    for (char& c : key)
-      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    UpperCaseAscii(key.data(), nullptr);
     if (!seen.insert(key).second)
       throw ArchiveRefused(root.string() + ": two entries are named " + JoinedPath(entry) +
                            " when letter case is ignored, as Windows does");

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "archive_writer.h"
+#include "format/archive_writer.h"
 
 // Every regular file under `root` becomes an entry: Dir is its folder relative to
 // `root` with backslashes (empty directly in `root`), Name its file name, both as

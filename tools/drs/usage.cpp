@@ -21,8 +21,11 @@ const CommandText Commands[] = {
     {"list", ListCommand, "ARCHIVE",
      "one line per entry: size, DOS date and time, nt-skip, Dir\\Name"},
     {"verify", VerifyCommand, "ARCHIVE",
-     "decodes every entry as SETUP.EXE does; exit 1 names a damaged one"},
-    {"unpack", UnpackCommand, "[--codepage 1252|949] ARCHIVE DIR", "writes the entries under DIR"},
+     "the media check: what SETUP.EXE does with the archive on the Windows 95 family and on the "
+     "NT family, entry by entry; exit 0 only when both install it whole and start N_SETUP.EXE"},
+    {"unpack", UnpackCommand, "[--nt] [--codepage 1252|949] ARCHIVE DIR",
+     "writes under DIR what SETUP.EXE writes, entry by entry in its order, and stops where it "
+     "stops"},
     {"pack", PackCommand, "-o ARCHIVE [--codepage 1252|949] [-q] DIR",
      "every file under DIR becomes an entry of ARCHIVE"},
     {"media", MediaCommand,
@@ -42,6 +45,7 @@ struct OptionText {
 const OptionText Options[] = {
     {"-o ARCHIVE", "pack: the archive to write (made whole under a temporary name)", "pack "},
     {"-o DIR", "media: the folder of the medium, made when missing", "media "},
+    {"--nt", "unpack: as the Windows NT family does (default: the Windows 95 family)", "unpack "},
     {"--codepage 1252|949",
      "names are converted between UTF-8 and this Windows code page (default: plain ASCII only)",
      "unpack pack media "},

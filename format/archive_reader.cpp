@@ -2,54 +2,46 @@
 
 #include <cstdlib>
 
-#include "lzhuf/fatal_error.h"
+#include "little_endian.h"
 
 ArchiveEntry* EntryTable;
 int EntryCount;
 uint32_t DataBase;
 
-static const char ShortArchive[] = "File error !!";
+namespace {
 
 // A head or directory cut short would leave fields that were never read; the archive
 // is refused before any of them can be used.
-static void ReadExactly(ByteStream* archive, unsigned char* bytes, size_t length) {
-  if (!ReadBlock(archive, bytes, length)) FatalError(ShortArchive);
+bool ReadExactly(ByteStream* archive, void* bytes, size_t length) {
+  return ReadBlock(archive, bytes, length);
 }
 
-static uint16_t LittleEndian16(const unsigned char* bytes) {
-  return static_cast<uint16_t>(bytes[0] | bytes[1] << 8);
-}
-
-static uint32_t LittleEndian32(const unsigned char* bytes) {
-  return static_cast<uint32_t>(LittleEndian16(bytes)) |
-         static_cast<uint32_t>(LittleEndian16(bytes + 2)) << 16;
-}
-
-static char* NewEmptyText() {
+char* NewEmptyText() {
   char* text = static_cast<char*>(std::malloc(TextBufferSize));
-  if (!text) FatalError("Memory error");
-  text[0] = '\0';
+  if (text) text[0] = '\0';
   return text;
 }
 
-static void ReadText(ByteStream* archive, char* text, uint8_t length) {
-  ReadExactly(archive, reinterpret_cast<unsigned char*>(text), length);
+bool ReadText(ByteStream* archive, char* text, uint8_t length) {
   text[length] = '\0';
+  return ReadExactly(archive, text, length);
 }
 
-int16_t ReadArchiveDirectory(ByteStream* archive) {
+} // namespace
+
+int ReadArchiveDirectory(ByteStream* archive) {
   unsigned char head[HeaderLength];
   // Until the directory is whole, EntryCount counts only the records whose text
-  // pointers are set (null or owned), so that ReleaseEntryTexts stays safe when a
-  // refusal leaves through FatalError halfway.
+  // pointers are set (null or owned), so that ReleaseEntryTexts stays safe after a
+  // refusal halfway.
   EntryCount = 0;
-  ReadExactly(archive, head, sizeof head);
+  if (!ReadExactly(archive, head, sizeof head)) return ReadCutShort;
   const int16_t count = static_cast<int16_t>(LittleEndian16(head + SignatureLength + 2));
-  if (count > MaxEntries) FatalError(ShortArchive);
+  if (count > MaxEntries) return ReadTooManyEntries;
 
   for (int i = 0; i < count; ++i) {
     unsigned char fixed[EntryFixedLength];
-    ReadExactly(archive, fixed, sizeof fixed);
+    if (!ReadExactly(archive, fixed, sizeof fixed)) return ReadCutShort;
     ArchiveEntry& entry = EntryTable[i];
     entry.Offset = LittleEndian32(fixed);
     entry.Reserved = LittleEndian32(fixed + 4);
@@ -57,20 +49,20 @@ int16_t ReadArchiveDirectory(ByteStream* archive) {
     entry.DosDate = LittleEndian16(fixed + 10);
     entry.DirLength = fixed[12];
     entry.NameLength = fixed[13];
-    entry.Dir = nullptr;
-    entry.Name = nullptr;
     EntryCount = i + 1;
     entry.Dir = NewEmptyText();
     entry.Name = NewEmptyText();
-    ReadText(archive, entry.Dir, entry.DirLength);
-    ReadText(archive, entry.Name, entry.NameLength);
+    if (!entry.Dir || !entry.Name) return ReadNoMemory;
+    if (!ReadText(archive, entry.Dir, entry.DirLength) ||
+        !ReadText(archive, entry.Name, entry.NameLength))
+      return ReadCutShort;
   }
 
   unsigned char base[4];
-  ReadExactly(archive, base, sizeof base);
+  if (!ReadExactly(archive, base, sizeof base)) return ReadCutShort;
   DataBase = LittleEndian32(base);
   EntryCount = count;
-  return count;
+  return ReadDone;
 }
 
 void ReleaseEntryTexts() {

@@ -31,12 +31,20 @@ extern ArchiveEntry* EntryTable; // room for MaxEntries records, owned by the ca
 extern int EntryCount;           // the head's count, sign-extended
 extern uint32_t DataBase;
 
+// What ReadArchiveDirectory reports; each program says in its own words what it means.
+enum ReadStatus {
+  ReadDone = 0,
+  ReadCutShort,       // the file ends inside the head or the directory
+  ReadTooManyEntries, // the head counts more than MaxEntries entries
+  ReadNoMemory,       // a text buffer cannot be had
+};
+
 // Reads the head and the whole directory from `archive` (open "rb", at position 0)
-// into EntryTable and sets EntryCount and DataBase; the stream then stands after
-// DataBase. A head or directory cut short, or a count above MaxEntries, goes to
-// FatalError ("File error !!"); a text buffer that cannot be had, to FatalError
-// ("Memory error").
-int16_t ReadArchiveDirectory(ByteStream* archive);
+// into EntryTable, sets EntryCount (the head's count, sign-extended) and DataBase, and
+// returns a ReadStatus; after ReadDone the stream stands after DataBase. After any
+// other status EntryCount counts the records whose texts ReleaseEntryTexts must give
+// back, and no record may be used.
+int ReadArchiveDirectory(ByteStream* archive);
 
 // Releases the texts of records 0 to EntryCount - 1 (Name, then Dir, each only when
 // present). EntryTable itself stays with its owner.

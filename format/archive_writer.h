@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "archive.h"
+
 enum class EntrySource {
   Bytes,         // Data holds the content; it is encoded
   File,          // File names a file of FileSize bytes; it is encoded as it is read
@@ -30,8 +32,8 @@ struct WriterEntry {
 };
 
 enum class ArchiveLimits {
-  Bootstrap,  // what the bootstrap reads safely: 3000 entries, joined paths up to 255
-              // bytes, every byte of the archive below 2^31
+  Bootstrap,  // what SETUP.EXE installs whole: 3000 entries, each one written (or only
+              // its folder made) on both families, every byte of the archive below 2^31
   FormatOnly, // only what the layout can hold, for tests that make damaged archives
 };
 
@@ -53,11 +55,27 @@ public:
 // archive.
 extern const char PackerSignature[54];
 
+// Throws ArchiveRefused, naming the entry, when the entries do not keep to `limits`;
+// WriteArchive checks this first.
+void CheckEntries(const std::vector<WriterEntry>& entries, ArchiveLimits limits);
+
 // Writes the archive to `output`, which must be open "wb" (or "w+b"), empty and
 // seekable: the directory's offsets are filled in once the streams are written.
 void WriteArchive(std::FILE* output, const std::vector<WriterEntry>& entries,
                   ArchiveLimits limits = ArchiveLimits::Bootstrap,
                   const std::function<void(const WriteProgress&)>& progress = {});
+
+// Appends the low `width` bytes of `value`, least significant first.
+void AppendLittleEndian(std::string& bytes, uint32_t value, int width);
+
+// A directory record that reads the entry's texts in place, for the rules.
+ArchiveEntry ViewOf(const WriterEntry& entry);
+
+// Dir\Name as SETUP.EXE joins them, however long.
+std::string EntryPath(const ArchiveEntry& entry);
+
+// "entry 3 (SUB\A.TXT)": how drs names an entry in its messages.
+std::string DescribeEntry(int index, const ArchiveEntry& entry);
 
 // The whole archive in memory, for small test archives.
 std::string BuildArchive(const std::vector<WriterEntry>& entries,

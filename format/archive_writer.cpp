@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "lzhuf/encoder.h"
-#include "staging/archive.h"
+#include "rules.h"
 
 const char PackerSignature[54] = "Nuvik setup archive (LZHUF entries) written by drs\r\n\x1a";
 
@@ -21,9 +21,24 @@ struct FileCloser {
 using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
 std::string Describe(size_t index, const WriterEntry& entry) {
-  std::string path = entry.Dir.empty() ? entry.Name : entry.Dir + "\\" + entry.Name;
-  return "entry " + std::to_string(index + 1) + " (" + path + ")";
+  return DescribeEntry(static_cast<int>(index), ViewOf(entry));
 }
+
+// Every entry must be written, or only make its folder, on both families; the NT
+// family's leaving out .DL_ files is the one omission that is meant. Where the data
+// lies is checked as it is written.
+void CheckInstalls(size_t index, const WriterEntry& entry) {
+  const ArchiveEntry view = ViewOf(entry);
+  for (const bool ntFamily : {false, true}) {
+    const EntryDecision decision = DecideEntry(view, ntFamily, 0, nullptr);
+    if (decision.Action == EntryAction::Stop ||
+        (decision.Action == EntryAction::PassOver &&
+         decision.Reason != EntryReason::NtSkipsDlFiles))
+      throw ArchiveRefused(Describe(index, entry) + ": " + ReasonText(decision.Reason));
+  }
+}
+
+} // namespace
 
 void CheckEntries(const std::vector<WriterEntry>& entries, ArchiveLimits limits) {
   const size_t countLimit = limits == ArchiveLimits::Bootstrap ? MaxEntries : 32767;
@@ -34,32 +49,25 @@ void CheckEntries(const std::vector<WriterEntry>& entries, ArchiveLimits limits)
     const WriterEntry& entry = entries[i];
     if (entry.Dir.size() > TextLimit || entry.Name.size() > TextLimit)
       throw ArchiveRefused(Describe(i, entry) + ": a folder or file name is longer than 255 bytes");
-    // The bootstrap joins the two into a 256-byte buffer.
-    const size_t joined =
-        entry.Dir.empty() ? entry.Name.size() : entry.Dir.size() + 1 + entry.Name.size();
-    if (limits == ArchiveLimits::Bootstrap && joined > TextLimit)
-      throw ArchiveRefused(Describe(i, entry) + ": the path is longer than 255 bytes");
+    if (limits == ArchiveLimits::Bootstrap) CheckInstalls(i, entry);
   }
 }
 
-void Put(std::string& bytes, uint32_t value, int width) {
-  for (int i = 0; i < width; ++i)
-    bytes.push_back(static_cast<char>(value >> (8 * i) & 0xFF));
-}
+namespace {
 
 std::string Directory(const std::vector<WriterEntry>& entries,
                       const std::vector<uint32_t>& offsets) {
   std::string bytes(PackerSignature, sizeof PackerSignature);
-  Put(bytes, 0, 2);
-  Put(bytes, static_cast<uint32_t>(entries.size()), 2);
+  AppendLittleEndian(bytes, 0, 2);
+  AppendLittleEndian(bytes, static_cast<uint32_t>(entries.size()), 2);
   for (size_t i = 0; i < entries.size(); ++i) {
     const WriterEntry& entry = entries[i];
-    Put(bytes, offsets[i], 4);
-    Put(bytes, 0, 4);
-    Put(bytes, entry.DosTime, 2);
-    Put(bytes, entry.DosDate, 2);
-    Put(bytes, static_cast<uint32_t>(entry.Dir.size()), 1);
-    Put(bytes, static_cast<uint32_t>(entry.Name.size()), 1);
+    AppendLittleEndian(bytes, offsets[i], 4);
+    AppendLittleEndian(bytes, 0, 4);
+    AppendLittleEndian(bytes, entry.DosTime, 2);
+    AppendLittleEndian(bytes, entry.DosDate, 2);
+    AppendLittleEndian(bytes, static_cast<uint32_t>(entry.Dir.size()), 1);
+    AppendLittleEndian(bytes, static_cast<uint32_t>(entry.Name.size()), 1);
     bytes += entry.Dir;
     bytes += entry.Name;
   }
@@ -130,6 +138,32 @@ uint64_t EntryInputSize(const WriterEntry& entry) {
 
 } // namespace
 
+void AppendLittleEndian(std::string& bytes, uint32_t value, int width) {
+  for (int i = 0; i < width; ++i)
+    bytes.push_back(static_cast<char>(value >> (8 * i) & 0xFF));
+}
+
+ArchiveEntry ViewOf(const WriterEntry& entry) {
+  ArchiveEntry view{};
+  view.Dir = const_cast<char*>(entry.Dir.c_str());
+  view.Name = const_cast<char*>(entry.Name.c_str());
+  view.DirLength = static_cast<uint8_t>(entry.Dir.size());
+  view.NameLength = static_cast<uint8_t>(entry.Name.size());
+  view.DosTime = entry.DosTime;
+  view.DosDate = entry.DosDate;
+  return view;
+}
+
+std::string EntryPath(const ArchiveEntry& entry) {
+  char path[2 * TextBufferSize];
+  JoinEntryPath(entry, path, sizeof path);
+  return path;
+}
+
+std::string DescribeEntry(int index, const ArchiveEntry& entry) {
+  return "entry " + std::to_string(index + 1) + " (" + EntryPath(entry) + ")";
+}
+
 void WriteArchive(std::FILE* output, const std::vector<WriterEntry>& entries, ArchiveLimits limits,
                   const std::function<void(const WriteProgress&)>& progress) {
   CheckEntries(entries, limits);
@@ -141,7 +175,7 @@ void WriteArchive(std::FILE* output, const std::vector<WriterEntry>& entries, Ar
   const uint64_t dataBase = directory.size() + 4;
   Write(output, directory);
   std::string base;
-  Put(base, static_cast<uint32_t>(dataBase), 4);
+  AppendLittleEndian(base, static_cast<uint32_t>(dataBase), 4);
   Write(output, base);
 
   WriteProgress done{0, entries.size(), 0, dataBase};

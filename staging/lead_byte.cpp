@@ -1,0 +1,7 @@
+#include "lead_byte.h"
+
+#include <windows.h>
+
+bool IsLeadByte(unsigned char byte) {
+  return IsDBCSLeadByte(byte) != FALSE;
+}
