@@ -357,6 +357,12 @@ TEST_F(DrsTest, RefusedMediaLeaveNothingBehind) {
   refused(big, Work / "medium", setup, "does not fit on a 1.44 MB floppy");
   refused(big, kept, setup, "does not fit on a 1.44 MB floppy");
 
+  // A payload SETUP.EXE would unpack but could not start.
+  const fs::path headless = MakeTree("headless");
+  fs::remove(headless / "N_SETUP.EXE");
+  refused(headless, Work / "medium", setup, "there is no N_SETUP.EXE");
+  refused(headless, kept, setup, "there is no N_SETUP.EXE");
+
   // This build's drs is not installed: no SETUP.EXE beside it or in ../share.
   refused(MakeTree("plain"), Work / "medium", "", "no SETUP.EXE installed with drs");
 }
