@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "commands.h"
+#include "format/rules.h"
 #include "installed_setup.h"
 #include "media_images.h"
 #include "temporary_path.h"
@@ -64,7 +65,7 @@ std::string ChosenLabel(const MediaOptions& options) {
   }
   std::string label = options.Label;
   for (char& c : label)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    c = UpperAscii(c);
   return label;
 }
 

@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "format/rules.h"
 #include "run_tool.h"
 
 namespace fs = std::filesystem;
@@ -59,7 +60,7 @@ bool IsVolumeLabel(const std::string& label) {
 std::string LabelFromName(const std::string& name) {
   std::string label;
   for (char c : name.substr(0, 11)) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    c = UpperAscii(c);
     label += (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ? c : '_';
   }
   return label.empty() ? "SETUP" : label;
