@@ -142,15 +142,6 @@ TEST_CASE(PrepareStagingFallsBackToTheShortFormAndTheWindowsTemp) {
   CHECK(NothingCreated());
   CHECK(!FileExists(Root() + "TEMP\\A.TXT"));
 
-  // A blank: the same folder by its short form.
-  FreshDirectory(Root() + "MY TEMP");
-  RunPrepareStaging(Root() + "My Temp\\");
-  char shortForm[MAX_PATH] = "";
-  GetShortPathNameA((Root() + "MY TEMP").c_str(), shortForm, MAX_PATH);
-  CHECK(std::string(StagingRoot).find(' ') == std::string::npos);
-  CHECK_STR(shortForm, StagingRoot);
-  CHECK(Unpacked(Root() + "MY TEMP\\N80_INST"));
-
   // Nothing that serves: nothing is created anywhere.
   RunPrepareStaging(Root() + "MISSING\\", "J:\\WINDOWS");
   CHECK_EQ(0, ExtractOk);
