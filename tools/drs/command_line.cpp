@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <map>
 #include <vector>
 
@@ -261,6 +262,11 @@ int RunDrs(const Arguments& words) {
     return works[&active()]();
   } catch (const UsageMistake& mistake) {
     return usageError(mistake.what());
+  } catch (const std::filesystem::filesystem_error& error) {
+    // The library's own wording ("filesystem error: ...") is not for people.
+    std::fprintf(stderr, "drs: %s: %s\n", error.path1().string().c_str(),
+                 error.code().message().c_str());
+    return 1;
   } catch (const std::exception& error) {
     std::fprintf(stderr, "drs: %s\n", error.what());
     return 1;
