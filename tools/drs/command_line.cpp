@@ -108,8 +108,8 @@ void PrintCommandHelp(const CLI::App& command) {
       lines.emplace_back(Written(*option), option->get_description());
   lines.emplace_back(Written(*command.get_help_ptr()), "this help");
   PrintOptionLines(lines);
-  std::puts("\nExit status:");
-  PrintWrapped("  ", ExitStatus);
+  std::puts("");
+  PrintWrapped("", std::string("Exit status: ") + ExitStatus);
 }
 
 // The whole of drs: every command's usage and summary, then every option once, with the
@@ -147,8 +147,8 @@ void PrintGeneralHelp(const CLI::App& drs) {
                                              ? "this help; after a command, that command's help"
                                              : option->get_description());
   PrintOptionLines(lines);
-  std::puts("\nExit status:");
-  PrintWrapped("  ", ExitStatus);
+  std::puts("");
+  PrintWrapped("", std::string("Exit status: ") + ExitStatus);
 }
 
 // "drs pack: -o ARCHIVE is required" and the command's usage line on standard error.
