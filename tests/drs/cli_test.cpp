@@ -525,9 +525,9 @@ TEST_F(DrsTest, InterruptedRunsLeaveNothingBehind) {
        Work / "kept" / "N_SETUP.DRS.drs-tmp1"},
   };
   for (const auto& run : runs) {
-    const Outcome stopped =
-        RunShell(std::string(DRS_PROGRAM) + " " + run.Command + " & while [ ! -e " +
-                 Quote(run.Temporary) + " ]; do sleep 0.01; done; kill -TERM $!; wait $!; echo $?");
+    const Outcome stopped = RunShell(
+        std::string(DRS_PROGRAM) + " " + run.Command + " & for i in $(seq 3000); do [ -e " +
+        Quote(run.Temporary) + " ] && break; sleep 0.01; done; kill -TERM $!; wait $!; echo $?");
     EXPECT_EQ(stopped.Output, "143\n") << run.Command;
   }
   EXPECT_FALSE(fs::exists(Work / "new"));

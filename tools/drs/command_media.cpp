@@ -101,12 +101,14 @@ int MakeMedium(const MediaOptions& options, const std::string& label) {
 
   const fs::path archive = medium.Folder / "N_SETUP.DRS";
   changes.Claim(archive);
-  Arguments pack = {"-o", archive.string(), "--", options.Payload};
-  if (options.CodePage) pack.insert(pack.begin(), {"--codepage", std::to_string(options.CodePage)});
-  if (options.Quiet) pack.insert(pack.begin(), "-q");
+  // Both told the code page, so that the report shows the names as they were given.
+  Arguments shared;
+  if (options.CodePage) shared = {"--codepage", std::to_string(options.CodePage)};
+  if (options.Quiet) shared.push_back("-q");
+  Arguments pack = shared, verify = shared;
+  pack.insert(pack.end(), {"-o", archive.string(), "--", options.Payload});
+  verify.insert(verify.end(), {"--", archive.string()});
   if (const int status = PackCommand(pack)) return status;
-  Arguments verify = {"--", archive.string()};
-  if (options.Quiet) verify.insert(verify.begin(), "-q");
   if (const int status = VerifyCommand(verify)) return status;
   medium.Files.push_back(archive);
 
