@@ -1,7 +1,7 @@
 # What `make package` ships. Each preset packages what it builds: the host tree a
-# Debian package (drs, its manual page, the README, and the SETUP.EXE that the win32
-# tree built, where `drs media` finds it), the win32 tree a zip for Windows users
-# (drs.exe and SETUP.EXE side by side, and how to make a medium).
+# Debian package (drs, its manual page, the README, copyright and changelog, and the
+# SETUP.EXE that the win32 tree built, where `drs media` finds it), the win32 tree a
+# zip for Windows users (drs.exe and SETUP.EXE side by side, and how to make a medium).
 set(CPACK_PACKAGE_NAME ${NUVIK_PACKAGE})
 set(CPACK_PACKAGE_VENDOR "Nuvik")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
@@ -21,8 +21,16 @@ else()
   install(TARGETS drs RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   install(FILES ${NUVIK_SETUP_EXE} DESTINATION ${NUVIK_SETUP_FOLDER})
   install(FILES ${PROJECT_BINARY_DIR}/tools/drs/drs.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-  install(FILES ${PROJECT_SOURCE_DIR}/README.md
-          DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${NUVIK_PACKAGE})
+  # The package's documentation folder, as Debian wants it: the README, the copyright
+  # file and the changelog (compressed without a time stamp, so builds are alike).
+  set(doc_folder ${CMAKE_INSTALL_DATADIR}/doc/${NUVIK_PACKAGE})
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/debian/changelog.in
+                 ${PROJECT_BINARY_DIR}/debian/changelog @ONLY)
+  execute_process(COMMAND gzip -9nf ${PROJECT_BINARY_DIR}/debian/changelog
+                  COMMAND_ERROR_IS_FATAL ANY)
+  install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/cmake/debian/copyright
+                ${PROJECT_BINARY_DIR}/debian/changelog.gz
+          DESTINATION ${doc_folder})
   set(CPACK_GENERATOR DEB)
   # SETUP.EXE ships as built, byte for byte.
   set(CPACK_STRIP_FILES ${CMAKE_INSTALL_BINDIR}/drs)

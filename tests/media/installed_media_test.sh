@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# What a user of the Debian package gets: the package built from the host tree and
-# unpacked into a scratch root, its drs asked for its version and used to make a
-# medium with a CD image (with the SETUP.EXE the package ships, found on its own);
+# What a user of the Debian package gets: the package built from the host tree, with
+# no error lintian finds, and unpacked into a scratch root, its drs asked for its
+# version and used to make a medium with a CD image (with the SETUP.EXE the package
+# ships, found on its own);
 # the image read back by xorriso must hold the medium byte for byte, and SETUP.EXE
 # started under Wine from what the image holds must hand off to the setup program and
 # clean up.
@@ -23,6 +24,7 @@ for tool in xorriso mtools; do
   [[ ", $depends," == *", $tool,"* ]] || fail "the package does not depend on $tool: $depends"
 done
 [ -s "$work/root/usr/share/man/man1/drs.1.gz" ] || fail "no manual page"
+lintian --fail-on error "$deb" >"$work/lintian.log" 2>&1 || { cat "$work/lintian.log"; fail "lintian"; }
 
 drs=$work/root/usr/bin/drs
 said=$("$drs" --version)

@@ -1,18 +1,22 @@
 // drs media: from a folder of installer files to a medium in one command. The packing
 // and the check are those of `drs pack` and `drs verify`, called, so that the medium
 // is refused for exactly what they refuse.
-#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <stdexcept>
 #include <system_error>
 #include <utility>
+#include <vector>
 
+#include "command_line.h"
 #include "commands.h"
 #include "format/rules.h"
 #include "installed_setup.h"
 #include "media_images.h"
-#include "temporary_path.h"
+#include "pending_changes.h"
+#include "setup_binary.h"
+#include "tree_scan.h"
 
 namespace fs = std::filesystem;
 
@@ -24,38 +28,10 @@ struct MediaOptions {
   std::string Floppy;
   std::string Label;
   std::string Setup;
-  std::string CodePage;
+  int CodePage = 0;
   std::string Payload;
   bool Quiet = false;
 };
-
-bool Parse(const Arguments& arguments, MediaOptions* options) {
-  const std::pair<const char*, std::string*> valued[] = {
-      {"-o", &options->Folder},     {"--iso", &options->Iso},     {"--floppy", &options->Floppy},
-      {"--label", &options->Label}, {"--setup", &options->Setup},
-  };
-  for (size_t i = 0; i < arguments.size(); ++i) {
-    const std::string& word = arguments[i];
-    const auto option = std::find_if(std::begin(valued), std::end(valued),
-                                     [&word](const auto& known) { return word == known.first; });
-    if (option != std::end(valued)) {
-      if (i + 1 >= arguments.size() || arguments[i + 1].empty() || !option->second->empty())
-        return false;
-      *option->second = arguments[++i];
-    } else if (word == "--codepage") {
-      int codePage;
-      if (!ParseCodePage(arguments, i, &codePage)) return false;
-      options->CodePage = std::to_string(codePage);
-    } else if (word == "-q") {
-      options->Quiet = true;
-    } else if (options->Payload.empty() && !word.empty() && word[0] != '-') {
-      options->Payload = word;
-    } else {
-      return false;
-    }
-  }
-  return !options->Payload.empty() && !options->Folder.empty();
-}
 
 std::string ChosenLabel(const MediaOptions& options) {
   if (options.Label.empty()) {
@@ -69,96 +45,141 @@ std::string ChosenLabel(const MediaOptions& options) {
   return label;
 }
 
-// What one run changes on disk, undone unless the run completes: a file it adds is
-// removed, a file it replaces comes back, a folder it made goes.
-class MediumChanges {
-public:
-  ~MediumChanges() {
-    if (Done_) return;
-    std::error_code ignored;
-    for (const fs::path& added : Added_)
-      fs::remove_all(added, ignored);
-    for (const auto& [target, saved] : Saved_)
-      fs::rename(saved, target, ignored);
-  }
-
-  // Makes room for `target`, keeping what was there until the run completes.
-  void Claim(const fs::path& target) {
-    if (fs::exists(fs::symlink_status(target))) {
-      const fs::path saved = TemporaryPath(target);
-      fs::rename(target, saved);
-      Saved_.emplace_back(target, saved);
-    }
-    Added_.insert(Added_.begin(), target);
-  }
-
-  void MakeFolder(const fs::path& folder) {
-    if (fs::is_directory(folder)) return;
-    fs::create_directories(folder);
-    Added_.push_back(folder);
-  }
-
-  void Complete() {
-    Done_ = true;
-    std::error_code ignored;
-    for (const auto& pair : Saved_)
-      fs::remove(pair.second, ignored);
-  }
-
-private:
-  bool Done_ = false;
-  std::vector<fs::path> Added_;
-  std::vector<std::pair<fs::path, fs::path>> Saved_;
+// What the images are made of: the medium's finished files, never what else lies in its
+// folder.
+struct Medium {
+  fs::path Folder;
+  std::vector<fs::path> Files;
 };
 
-int MakeMedium(const MediaOptions& options, const std::string& label) {
+// Everything that can be found wrong without packing: the SETUP.EXE, and every output,
+// which must not lie in the payload (the next run would pack it) and must be a file
+// where a file is written and a folder where the medium goes.
+fs::path CheckBeforeWork(const MediaOptions& options) {
   const fs::path setup = options.Setup.empty() ? FindInstalledSetup() : fs::path(options.Setup);
-  if (!fs::is_regular_file(setup)) throw std::runtime_error(setup.string() + ": no such file");
-  const fs::path folder(options.Folder);
-  const fs::path archive = folder / "N_SETUP.DRS";
-  MediumChanges changes;
-  changes.MakeFolder(folder);
-  changes.Claim(archive);
-  Arguments pack = {"-o", archive.string(), options.Payload};
-  if (!options.CodePage.empty()) pack.insert(pack.begin(), {"--codepage", options.CodePage});
-  if (options.Quiet) pack.insert(pack.begin(), "-q");
-  if (const int status = PackCommand(pack)) return status;
-  if (const int status = VerifyCommand({archive.string()})) return status;
+  CheckSetupBinary(setup);
+  std::error_code error;
+  if (fs::exists(options.Folder, error) && !fs::is_directory(options.Folder, error))
+    throw std::runtime_error(options.Folder + ": is a file; -o names the medium's folder");
+  const std::pair<const char*, const std::string*> images[] = {{"--iso", &options.Iso},
+                                                               {"--floppy", &options.Floppy}};
+  for (const auto& [option, image] : images)
+    if (!image->empty() && fs::is_directory(*image, error))
+      throw std::runtime_error(*image + ": is a folder; " + option + " names the image file");
+  const std::pair<const char*, const std::string*> outputs[] = {
+      {"the medium", &options.Folder},
+      {"the CD image", &options.Iso},
+      {"the floppy image", &options.Floppy}};
+  for (const auto& [what, output] : outputs)
+    if (!output->empty() && LiesInside(*output, options.Payload))
+      throw std::runtime_error(*output + ": " + what + " would lie inside the payload " +
+                               options.Payload +
+                               " and be packed by the next run; choose a place outside it");
+  return setup;
+}
 
-  const fs::path copy = folder / "SETUP.EXE";
+void Report(const MediaOptions& options, const Medium& medium, const std::string& label) {
+  std::error_code error;
+  for (const fs::path& file : medium.Files)
+    std::printf("wrote %s (%ju bytes)\n", file.string().c_str(),
+                static_cast<uintmax_t>(fs::file_size(file, error)));
+  if (!options.Iso.empty())
+    std::printf("wrote %s (CD image, label %s, %ju bytes)\n", options.Iso.c_str(), label.c_str(),
+                static_cast<uintmax_t>(fs::file_size(options.Iso, error)));
+  if (!options.Floppy.empty())
+    std::printf("wrote %s (1.44 MB floppy image, label %s)\n", options.Floppy.c_str(),
+                label.c_str());
+}
+
+int MakeMedium(const MediaOptions& options, const std::string& label) {
+  const fs::path setup = CheckBeforeWork(options);
+  PendingChanges changes;
+  Medium medium{options.Folder, {}};
+  changes.MakeFolder(medium.Folder);
+  for (const std::string* image : {&options.Iso, &options.Floppy})
+    if (!image->empty()) changes.MakeFolder(fs::path(*image).parent_path());
+
+  const fs::path archive = medium.Folder / "N_SETUP.DRS";
+  changes.Claim(archive);
+  // Both told the code page, so that the report shows the names as they were given.
+  Arguments shared;
+  if (options.CodePage) shared = {"--codepage", std::to_string(options.CodePage)};
+  if (options.Quiet) shared.push_back("-q");
+  Arguments pack = shared, verify = shared;
+  pack.insert(pack.end(), {"-o", archive.string(), "--", options.Payload});
+  verify.insert(verify.end(), {"--", archive.string()});
+  if (const int status = PackCommand(pack)) return status;
+  if (const int status = VerifyCommand(verify)) return status;
+  medium.Files.push_back(archive);
+
+  const fs::path copy = medium.Folder / "SETUP.EXE";
   std::error_code different;
   if (!fs::equivalent(setup, copy, different)) {
     changes.Claim(copy);
-    fs::copy_file(setup, copy);
+    std::error_code error;
+    fs::copy_file(setup, copy, error);
+    if (error) throw std::runtime_error(copy.string() + ": cannot be written: " + error.message());
   }
+  medium.Files.push_back(copy);
   if (!options.Iso.empty()) {
     changes.Claim(options.Iso);
-    WriteIsoImage(folder, options.Iso, label);
+    WriteIsoImage(medium.Files, options.Iso, label);
   }
   if (!options.Floppy.empty()) {
     changes.Claim(options.Floppy);
-    WriteFloppyImage(folder, options.Floppy, label);
+    WriteFloppyImage(medium.Files, options.Floppy, label);
   }
-  changes.Complete();
+  changes.Keep();
+  if (!options.Quiet) Report(options, medium, label);
   return 0;
+}
+
+// A refusal anywhere leaves the disk as it was: no half-made medium, and a medium or
+// image that was already there stays as it was.
+int Media(const MediaOptions& options) {
+  const std::string label = ChosenLabel(options);
+  if (!IsVolumeLabel(label)) throw UsageMistake("a --label is 1 to 11 letters, digits or _");
+  return MakeMedium(options, label);
 }
 
 } // namespace
 
-// A refusal anywhere leaves the disk as it was: no half-made medium, and a medium or
-// image that was already there stays as it was.
-int MediaCommand(const Arguments& arguments) {
-  MediaOptions options;
-  if (!Parse(arguments, &options)) return UsageError();
-  const std::string label = ChosenLabel(options);
-  if (!IsVolumeLabel(label)) {
-    std::fprintf(stderr, "drs media: a --label is 1 to 11 letters, digits or _\n");
-    return 2;
-  }
-  try {
-    return MakeMedium(options, label);
-  } catch (const std::exception& error) {
-    std::fprintf(stderr, "drs: %s\n", error.what());
-    return 1;
-  }
+CommandWork DefineMediaCommand(CLI::App& drs) {
+  CLI::App* command = drs.add_subcommand(
+      "media", "makes an installation medium in DIR: PAYLOAD (your N_SETUP.EXE and its files) "
+               "packed into N_SETUP.DRS and checked, with SETUP.EXE beside it; optionally also a "
+               "CD image and a floppy image of it");
+  auto options = std::make_shared<MediaOptions>();
+  command->add_option("-o", options->Folder, "the folder of the medium, made when missing")
+      ->type_name("DIR")
+      ->required()
+      ->check(WrittenFileName());
+  command
+      ->add_option("--iso", options->Iso,
+                   "also an ISO 9660 CD image of the medium (level 1 names, Joliet, the label), "
+                   "written by xorriso")
+      ->type_name("FILE")
+      ->check(WrittenFileName());
+  command
+      ->add_option("--floppy", options->Floppy,
+                   "also a 1.44 MB FAT12 floppy image, written by mtools; refused when the "
+                   "medium does not fit")
+      ->type_name("FILE")
+      ->check(WrittenFileName());
+  command
+      ->add_option("--label", options->Label,
+                   "the volume label of the images, 1 to 11 letters, digits or _ (default: from "
+                   "PAYLOAD's folder name)")
+      ->type_name("NAME");
+  command
+      ->add_option("--setup", options->Setup,
+                   "the SETUP.EXE to put on the medium (default: the one installed with drs)")
+      ->type_name("FILE");
+  AddCodePageOption(*command, options->CodePage,
+                    "names are converted from UTF-8 to this Windows code page (default: plain "
+                    "ASCII only)");
+  command->add_flag("-q", options->Quiet,
+                    "no progress line (shown on a terminal when packing takes more than a second)");
+  command->add_option("PAYLOAD", options->Payload)->required();
+  return [options] { return Media(*options); };
 }
