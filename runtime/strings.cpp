@@ -51,26 +51,11 @@ char* strcpy(char* target, const char* source) {
   return target;
 }
 
-char* strcat(char* target, const char* source) {
-  strcpy(target + strlen(target), source);
-  return target;
-}
-
 char* strrchr(const char* text, int c) {
   const char* found = nullptr;
   do
     if (*text == static_cast<char>(c)) found = text;
   while (*text++);
   return const_cast<char*>(found);
-}
-
-char* strstr(const char* text, const char* part) {
-  for (; *text; ++text) {
-    size_t i = 0;
-    while (part[i] && text[i] == part[i])
-      ++i;
-    if (!part[i]) return const_cast<char*>(text);
-  }
-  return *part ? nullptr : const_cast<char*>(text);
 }
 }

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 #include <system_error>
 #include <utility>
@@ -13,6 +14,7 @@
 #include "installed_setup.h"
 #include "media_images.h"
 #include "temporary_path.h"
+#include "volume_label.h"
 
 namespace fs = std::filesystem;
 
@@ -57,16 +59,10 @@ bool Parse(const Arguments& arguments, MediaOptions* options) {
   return !options->Payload.empty() && !options->Folder.empty();
 }
 
-std::string ChosenLabel(const MediaOptions& options) {
-  if (options.Label.empty()) {
-    fs::path payload = fs::absolute(options.Payload).lexically_normal();
-    if (!payload.has_filename()) payload = payload.parent_path();
-    return LabelFromName(payload.filename().string());
-  }
-  std::string label = options.Label;
-  for (char& c : label)
-    c = UpperAscii(c);
-  return label;
+std::optional<std::string> ChosenLabel(const MediaOptions& options) {
+  fs::path payload = fs::absolute(options.Payload).lexically_normal();
+  if (!payload.has_filename()) payload = payload.parent_path();
+  return VolumeLabel(options.Label, payload.filename().string());
 }
 
 // What one run changes on disk, undone unless the run completes: a file it adds is
@@ -115,7 +111,7 @@ int MakeMedium(const MediaOptions& options, const std::string& label) {
   const fs::path setup = options.Setup.empty() ? FindInstalledSetup() : fs::path(options.Setup);
   if (!fs::is_regular_file(setup)) throw std::runtime_error(setup.string() + ": no such file");
   const fs::path folder(options.Folder);
-  const fs::path archive = folder / "N_SETUP.DRS";
+  const fs::path archive = folder / ArchiveName;
   MediumChanges changes;
   changes.MakeFolder(folder);
   changes.Claim(archive);
@@ -125,7 +121,7 @@ int MakeMedium(const MediaOptions& options, const std::string& label) {
   if (const int status = PackCommand(pack)) return status;
   if (const int status = VerifyCommand({archive.string()})) return status;
 
-  const fs::path copy = folder / "SETUP.EXE";
+  const fs::path copy = folder / BootstrapFileName;
   std::error_code different;
   if (!fs::equivalent(setup, copy, different)) {
     changes.Claim(copy);
@@ -150,13 +146,13 @@ int MakeMedium(const MediaOptions& options, const std::string& label) {
 int MediaCommand(const Arguments& arguments) {
   MediaOptions options;
   if (!Parse(arguments, &options)) return UsageError();
-  const std::string label = ChosenLabel(options);
-  if (!IsVolumeLabel(label)) {
-    std::fprintf(stderr, "drs media: a --label is 1 to 11 letters, digits or _\n");
+  const std::optional<std::string> label = ChosenLabel(options);
+  if (!label) {
+    std::fprintf(stderr, "drs media: a --label is %s\n", VolumeLabelRule);
     return 2;
   }
   try {
-    return MakeMedium(options, label);
+    return MakeMedium(options, *label);
   } catch (const std::exception& error) {
     std::fprintf(stderr, "drs: %s\n", error.what());
     return 1;

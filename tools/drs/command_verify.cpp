@@ -2,16 +2,26 @@
 
 #include "archive_view.h"
 #include "commands.h"
+#include "entry_path.h"
 #include "setup_plan.h"
 
 namespace {
 
 const char* const FamilyNames[] = {"Windows 95 family", "Windows NT family"};
 
-const char* PlaceNote(const ArchiveEntry& entry) {
-  return PlaceOf(entry.Dir) == EntryPlace::WorkDir
-             ? ""
-             : "  (warning: outside the work directory, it stays after the clean-up)";
+// The warning about where an entry lands, and what is worth a word about how it lands:
+// archives made by other packers hold names that install, but not quite as written.
+std::string Notes(const ArchiveEntry& entry) {
+  std::string notes = PlaceOf(entry.Dir) == EntryPlace::WorkDir
+                          ? ""
+                          : "  (warning: outside the work directory, it stays after the clean-up)";
+  const unsigned bits = NotesOn(entry);
+  for (const EntryNote note : {NoteDriveRoot, NoteNameChanges, NoteDelByte}) {
+    if (!(bits & note)) continue;
+    notes += std::string("  (note: ") + NoteText(note);
+    notes += note == NoteNameChanges ? ", so it lands as " + LandingPath(entry) + ")" : ")";
+  }
+  return notes;
 }
 
 void PrintEntry(const ArchiveView& archive, const PlannedEntry& planned) {
@@ -28,11 +38,11 @@ void PrintEntry(const ArchiveView& archive, const PlannedEntry& planned) {
                   ReasonText(decision.Reason));
     break;
   case EntryAction::MakeFolder:
-    std::printf("  makes        %s%s\n", path.c_str(), PlaceNote(entry));
+    std::printf("  makes        %s%s\n", path.c_str(), Notes(entry).c_str());
     break;
   case EntryAction::Write:
     if (planned.Damage == DecodeDone)
-      std::printf("  writes       %s%s\n", path.c_str(), PlaceNote(entry));
+      std::printf("  writes       %s%s\n", path.c_str(), Notes(entry).c_str());
     else
       std::printf("  stops:       %s is damaged (%s): box \"%s\"\n", described.c_str(),
                   DecodeFailure(planned.Damage).c_str(), DecodeFailureText(planned.Damage));

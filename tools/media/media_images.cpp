@@ -5,7 +5,6 @@
 #include <stdexcept>
 #include <vector>
 
-#include "format/rules.h"
 #include "run_tool.h"
 
 namespace fs = std::filesystem;
@@ -49,22 +48,6 @@ uint64_t FloppyClustersOf(const fs::path& medium) {
 }
 
 } // namespace
-
-bool IsVolumeLabel(const std::string& label) {
-  if (label.empty() || label.size() > 11) return false;
-  for (char c : label)
-    if (!(c >= 'A' && c <= 'Z') && !(c >= '0' && c <= '9') && c != '_') return false;
-  return true;
-}
-
-std::string LabelFromName(const std::string& name) {
-  std::string label;
-  for (char c : name.substr(0, 11)) {
-    c = UpperAscii(c);
-    label += (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ? c : '_';
-  }
-  return label.empty() ? "SETUP" : label;
-}
 
 void WriteIsoImage(const fs::path& medium, const fs::path& image, const std::string& label) {
   Run({"xorriso", "-as", "mkisofs", "-quiet", "-iso-level", "1", "-J", "-V", label, "-o",

@@ -1,18 +1,12 @@
 // Images of a medium folder for the media people install from: a CD image and a floppy
-// image, each written by a Debian tool rather than by hand. Both throw
+// image, each written by a Debian tool rather than by hand, with a label that keeps to
+// volume_label.h. Both throw
 // std::runtime_error with the reason when the image cannot be written; the caller
 // removes what a failed tool left at `image`.
 #pragma once
 
 #include <filesystem>
 #include <string>
-
-// A volume label both images can carry: 1 to 11 of A-Z, 0-9 and _.
-bool IsVolumeLabel(const std::string& label);
-
-// The label a folder name suggests: upper-cased, other characters as _, at most 11
-// characters; "SETUP" when nothing is left.
-std::string LabelFromName(const std::string& name);
 
 // An ISO 9660 image readable by Windows 95: level 1 (8.3) names and a Joliet tree for
 // the long ones, with `label` as the volume label. Written by xorriso.
