@@ -31,8 +31,9 @@ if ((${#missing[@]})); then
 fi
 
 # Wine reports the code page of the locale it runs in: the Korean run needs ko_KR.UTF-8
-# (949), the double-byte path runs ja_JP.UTF-8 (932) and zh_TW.UTF-8 (950).
-for locale in ko_KR ja_JP zh_TW; do
+# (949), the double-byte path runs ja_JP.UTF-8 (932) and zh_TW.UTF-8 (950), the runs with
+# Hangul paths on an English system en_US.UTF-8 (1252).
+for locale in ko_KR ja_JP zh_TW en_US; do
   if ! locale -a 2>/dev/null | grep -qi "^$locale.utf8$"; then
     as_root sed -i "s/^# *$locale.UTF-8 UTF-8/$locale.UTF-8 UTF-8/" /etc/locale.gen
     grep -q "^$locale.UTF-8 UTF-8" /etc/locale.gen || echo "$locale.UTF-8 UTF-8" | as_root tee -a /etc/locale.gen >/dev/null
