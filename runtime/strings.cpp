@@ -51,6 +51,11 @@ char* strcpy(char* target, const char* source) {
   return target;
 }
 
+char* strcat(char* target, const char* source) {
+  strcpy(target + strlen(target), source);
+  return target;
+}
+
 char* strrchr(const char* text, int c) {
   const char* found = nullptr;
   do
