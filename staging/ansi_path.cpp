@@ -42,12 +42,16 @@ bool ShortForm(const wchar_t* wide, const char* ansi, char (&path)[MAX_PATH]) {
   return IsPlainPath(path);
 }
 
+bool Holds(const char* path, char c) {
+  for (; *path; ++path)
+    if (*path == c) return true;
+  return false;
+}
+
 } // namespace
 
 bool IsPlainPath(const char* path) {
-  for (; *path; ++path)
-    if (*path == ' ' || *path == '?') return false;
-  return true;
+  return !Holds(path, ' ') && !Holds(path, '?');
 }
 
 bool TempPathShortForm(char (&path)[MAX_PATH]) {
@@ -63,7 +67,8 @@ bool TempPathShortForm(char (&path)[MAX_PATH]) {
 const char* PlainArgumentZero(char (&buffer)[MAX_PATH]) {
   const char* given = ArgumentZero();
   if (IsPlainPath(given)) return given;
-  if (ShortForm(nullptr, given, buffer)) return buffer;
+  // A '?' would be taken for a wildcard and could name another file.
+  if (!Holds(given, '?') && ShortForm(nullptr, given, buffer)) return buffer;
   const auto moduleFileName = WideCall<GetModuleFileNameWCall>("GetModuleFileNameW");
   wchar_t wide[MAX_PATH];
   const DWORD length = moduleFileName ? moduleFileName(nullptr, wide, MAX_PATH) : 0;

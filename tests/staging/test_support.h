@@ -57,11 +57,12 @@ public:
 };
 
 // GetTempPathA answers `path` (as the system would, including the size rule) for the
-// lifetime of a scope.
+// lifetime of a scope, and so does the GetTempPathW that the staging looks up; the
+// Windows directory is `windowsDirectory`, by default WINDOWS on the scratch drive.
 class TempPathOverride {
 public:
-  explicit TempPathOverride(std::string path);
+  explicit TempPathOverride(std::string path, std::string windowsDirectory = "");
 
 private:
-  ScopedImportHook Hook;
+  ScopedImportHook Hook, WideHook, WindowsHook;
 };
