@@ -10,7 +10,6 @@
 
 #include <windows.h>
 
-#include <cstdlib>
 #include <string>
 
 namespace {
@@ -170,44 +169,34 @@ void CheckRepairAndDamagedArchive(int language) {
   CHECK(!PathExists(scenario.Options.ReportPath));
 }
 
-// Runs the scenario; `entriesBeside` tells whether the setup program, once it had taken
-// over, found every entry it needs beside it in `workDir`.
-SetupRunRecord RunStaged(const Scenario& scenario, const std::string& workDir,
-                         bool& entriesBeside) {
-  SetupRunOptions options = scenario.Options;
-  options.OnHandOff = [&] {
+// Runs a scenario of the paths people have and checks what each of them promises: no
+// box; the setup program starts with every entry beside it; the (last) hand-off line is
+// the program under `root`, a valid token, the window and `argumentZero`, a file the
+// ANSI calls open, separated by single blanks and holding no other; the work directory
+// is removed at the end.
+SetupRunRecord RunPlain(Scenario& scenario, const std::string& root,
+                        const std::string& argumentZero) {
+  SetPorts("4800,o,8,2");
+  const std::string workDir = root + "\\N80_INST";
+  bool entriesBeside = false;
+  scenario.Options.OnHandOff = [&] {
     entriesBeside = PathExists(workDir + "\\N_SETUP.EXE") && PathExists(workDir + "\\README.TXT") &&
                     PathExists(workDir + "\\DATA\\NUVIK.INI");
   };
-  const SetupRunRecord run = RunSetup(options);
+  const SetupRunRecord run = RunSetup(scenario.Options);
   PrintRun(run);
   std::printf("%s", run.Report.c_str());
-  return run;
-}
-
-// No box, and the last hand-off line in its documented shape: split at single blanks,
-// the program path under `root`, a valid token, the window, argument 0 naming a file
-// the ANSI calls open. Returns the fields.
-std::vector<std::string> CheckPlainHandOff(const SetupRunRecord& run, const std::string& root) {
-  CHECK(run.Started && !run.TimedOut && !run.TimedOutSecond);
-  CHECK_EQ(0, run.ExitCode);
-  CHECK_EQ(0, run.Boxes.size());
+  CHECK(run.Started && !run.TimedOut && !run.TimedOutSecond && run.ExitCode == 0);
+  CHECK(run.Boxes.empty() && entriesBeside);
   const std::string line = ReportValue(run.Report, "command line");
-  std::vector<std::string> fields;
-  for (size_t at = 0, blank = 0; blank != std::string::npos; at = blank + 1) {
-    blank = line.find(' ', at);
-    fields.push_back(line.substr(at, blank - at));
-  }
-  CHECK_EQ(4, fields.size());
-  fields.resize(4);
-  const std::string program = root + "\\N80_INST\\N_SETUP.EXE";
-  CHECK_STR(program.c_str(), fields[0].c_str());
-  CHECK(fields[1].find_first_not_of("0123456789") == std::string::npos &&
-        TokenIsValid(std::atol(fields[1].c_str())));
-  CHECK(!fields[2].empty() && fields[2].find_first_not_of("0123456789") == std::string::npos);
-  CHECK(PathExists(fields[3]));
-  CHECK(!PathExists(root + "\\N80_INST"));
-  return fields;
+  SetupArguments arguments{};
+  CHECK(ParseSetupArguments(line.c_str(), arguments));
+  const std::string expected = workDir + "\\N_SETUP.EXE " + std::to_string(arguments.Token) + " " +
+                               std::to_string(arguments.Window) + " " + argumentZero;
+  CHECK_STR(expected.c_str(), line.c_str());
+  CHECK((workDir + argumentZero).find(' ') == std::string::npos && PathExists(argumentZero));
+  CHECK(!PathExists(workDir));
+  return run;
 }
 
 } // namespace
@@ -273,90 +262,54 @@ TEST_CASE(SecondStartLeavesTheFirstAlone) {
 
 // Each path with a blank reaches the setup program in its short form.
 TEST_CASE(BlanksInTheTempAndMediumPaths) {
-  SetPorts("4800,o,8,2");
-  const Scenario scenario =
-      MakeScenario("blanks", Payload(), "My Setup\\Disk 1", "TEMP\\John Smith");
-  const std::string root = UpperCased(ShortPath(Wide(scenario.Temp)));
-  bool entriesBeside = false;
-  const SetupRunRecord run = RunStaged(scenario, root + "\\N80_INST", entriesBeside);
-  const std::vector<std::string> fields = CheckPlainHandOff(run, root);
-  CHECK(entriesBeside);
-  const std::string setupPath = ShortPath(Wide(scenario.Options.SetupPath));
-  CHECK_STR(setupPath.c_str(), fields[3].c_str());
-  CHECK(std::to_string(run.Window) == fields[2]);
+  Scenario scenario = MakeScenario("blanks", Payload(), "My Setup\\Disk 1", "TEMP\\John Smith");
+  RunPlain(scenario, UpperCased(ShortPath(Wide(scenario.Temp))),
+           ShortPath(Wide(scenario.Options.SetupPath)));
 }
 
 // A clean-up tool removed the temporary folder: the Windows directory's TEMP serves.
 TEST_CASE(MissingTempFolderStagesInTheWindowsTemp) {
-  SetPorts("4800,o,8,2");
   Scenario scenario = MakeScenario("missing_temp", Payload());
   scenario.Options.TempPath = scenario.Root + "\\GONE\\";
   char windows[MAX_PATH] = "";
   GetWindowsDirectoryA(windows, MAX_PATH);
-  const std::string root = UpperCased(std::string(windows) + "\\TEMP");
-  bool entriesBeside = false;
-  const SetupRunRecord run = RunStaged(scenario, root + "\\N80_INST", entriesBeside);
-  const std::vector<std::string> fields = CheckPlainHandOff(run, root);
-  CHECK(entriesBeside);
-  CHECK_STR(scenario.Options.SetupPath.c_str(), fields[3].c_str());
+  RunPlain(scenario, UpperCased(std::string(windows) + "\\TEMP"), scenario.Options.SetupPath);
   CHECK(!PathExists(scenario.Root + "\\GONE"));
 }
 
 // The first setup program crashed, leaving the first bootstrap hidden and waiting: a new
 // start ends it (it cleans up and exits) and installs afresh.
 TEST_CASE(SetupProgramLeftBehindThenANewStartInstalls) {
-  SetPorts("4800,o,8,2");
   Scenario scenario = MakeScenario("left_behind", Payload());
   scenario.Options.DemoSeconds = 8;
   scenario.Options.AbandonSetupProgram = true;
-  bool entriesBeside = false;
-  const SetupRunRecord run = RunStaged(scenario, scenario.WorkDir, entriesBeside);
-  CHECK(run.SecondStarted && !run.SecondEndedFirst);
-  CHECK_EQ(0, run.SecondExitCode);
-  size_t reports = 0;
-  for (size_t at = 0; (at = run.Report.find("command line: ", at)) != std::string::npos; ++at)
-    ++reports;
-  CHECK_EQ(2, reports);
-  const std::vector<std::string> fields = CheckPlainHandOff(run, UpperCased(scenario.Temp));
-  CHECK(entriesBeside);
-  CHECK_STR(scenario.Options.SetupPath.c_str(), fields[3].c_str());
-  CHECK(fields[2] != std::to_string(run.Window));
+  const SetupRunRecord run =
+      RunPlain(scenario, UpperCased(scenario.Temp), scenario.Options.SetupPath);
+  CHECK(run.SecondStarted && !run.SecondEndedFirst && run.SecondExitCode == 0);
+  CHECK(run.Report.find("command line: ") != run.Report.rfind("command line: "));
 }
 
 // Code page 1252 has no Hangul: the temporary folder is reached by its short form.
 TEST_CASE(HangulTempFolderOnAnEnglishSystem) {
   CHECK_EQ(1252, GetACP());
-  SetPorts("4800,o,8,2");
   Scenario scenario = MakeScenario("hangul_temp", Payload());
-  const std::wstring temp = Wide(scenario.Root) + L"\\\xD64D\xAE38\xB3D9";
-  CreateDirectoryW(temp.c_str(), nullptr);
-  scenario.Options.WideTempPath = temp + L"\\";
-  const std::string root = UpperCased(ShortPath(temp));
-  bool entriesBeside = false;
-  const SetupRunRecord run = RunStaged(scenario, root + "\\N80_INST", entriesBeside);
-  const std::vector<std::string> fields = CheckPlainHandOff(run, root);
-  CHECK(entriesBeside);
-  CHECK_STR(scenario.Options.SetupPath.c_str(), fields[3].c_str());
-  CHECK(GetFileAttributesW((temp + L"\\N80_INST").c_str()) == INVALID_FILE_ATTRIBUTES);
+  scenario.Options.WideTempPath = Wide(scenario.Root) + L"\\\xD64D\xAE38\xB3D9";
+  CreateDirectoryW(scenario.Options.WideTempPath.c_str(), nullptr);
+  RunPlain(scenario, UpperCased(ShortPath(scenario.Options.WideTempPath)),
+           scenario.Options.SetupPath);
 }
 
 // Started by Explorer from a Hangul folder on that system: argument 0 as the ANSI calls
-// would have it holds question marks, so its short form is used.
+// give it holds question marks, so the short form of the program's path is passed on.
 TEST_CASE(MediumInAHangulFolderStartedByItsWidePath) {
   CHECK_EQ(1252, GetACP());
-  SetPorts("4800,o,8,2");
   Scenario scenario = MakeScenario("hangul_medium", Payload());
   const std::wstring media = Wide(scenario.Root) + L"\\\xC124\xCE58";
   CreateDirectoryW(media.c_str(), nullptr);
   for (const wchar_t* name : {L"\\SETUP.EXE", L"\\N_SETUP.DRS"})
     CopyFileW((Wide(scenario.Media) + name).c_str(), (media + name).c_str(), FALSE);
   scenario.Options.WideSetupPath = media + L"\\SETUP.EXE";
-  bool entriesBeside = false;
-  const SetupRunRecord run = RunStaged(scenario, scenario.WorkDir, entriesBeside);
-  const std::vector<std::string> fields = CheckPlainHandOff(run, UpperCased(scenario.Temp));
-  CHECK(entriesBeside);
-  const std::string setupPath = ShortPath(scenario.Options.WideSetupPath);
-  CHECK_STR(setupPath.c_str(), fields[3].c_str());
+  RunPlain(scenario, UpperCased(scenario.Temp), ShortPath(scenario.Options.WideSetupPath));
 }
 
 TEST_CASE(KoreanRunHandsOffAndCleansUp) {

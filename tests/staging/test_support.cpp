@@ -31,10 +31,12 @@ DWORD WINAPI AnswerTempPathW(DWORD size, LPWSTR buffer) {
 }
 
 void* RealGetProcAddress;
+bool WideTempPath;
 
 FARPROC WINAPI AnswerGetProcAddress(HMODULE module, LPCSTR name) {
   if (reinterpret_cast<uintptr_t>(name) > 0xFFFF && std::strcmp(name, "GetTempPathW") == 0)
-    return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(AnswerTempPathW));
+    return WideTempPath ? reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(AnswerTempPathW))
+                        : nullptr;
   return reinterpret_cast<FARPROC(WINAPI*)(HMODULE, LPCSTR)>(RealGetProcAddress)(module, name);
 }
 
@@ -126,12 +128,13 @@ CommandLineOverride::CommandLineOverride(std::string commandLine)
   FakeCommandLine = std::move(commandLine);
 }
 
-TempPathOverride::TempPathOverride(std::string path, std::string windowsDirectory)
+TempPathOverride::TempPathOverride(std::string path, std::string windowsDirectory, bool wide)
     : Hook("kernel32.dll", "GetTempPathA", reinterpret_cast<void*>(AnswerTempPath)),
       WideHook("kernel32.dll", "GetProcAddress", reinterpret_cast<void*>(AnswerGetProcAddress)),
       WindowsHook("kernel32.dll", "GetWindowsDirectoryA",
                   reinterpret_cast<void*>(AnswerWindowsDirectory)) {
   RealGetProcAddress = WideHook.original<void*>();
+  WideTempPath = wide;
   FakeTempPath = std::move(path);
   FakeWindowsDirectory = windowsDirectory.empty() ? ScratchDrive() + "\\WINDOWS" : windowsDirectory;
 }
