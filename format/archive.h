@@ -9,6 +9,9 @@
 #include <cstdint>
 
 inline constexpr int MaxEntries = 3000;
+// What the layout itself can hold: a signed 16-bit EntryCount, texts of a length byte.
+inline constexpr int MaxStoredEntries = INT16_MAX;
+inline constexpr int MaxTextLength = UINT8_MAX;
 inline constexpr int SignatureLength = 54;
 inline constexpr int HeaderLength = SignatureLength + 4;
 inline constexpr int EntryFixedLength = 14;

@@ -10,12 +10,6 @@ uint32_t DataBase;
 
 namespace {
 
-// A head or directory cut short would leave fields that were never read; the archive
-// is refused before any of them can be used.
-bool ReadExactly(ByteStream* archive, void* bytes, size_t length) {
-  return ReadBlock(archive, bytes, length);
-}
-
 char* NewEmptyText() {
   char* text = static_cast<char*>(std::malloc(TextBufferSize));
   if (text) text[0] = '\0';
@@ -24,7 +18,7 @@ char* NewEmptyText() {
 
 bool ReadText(ByteStream* archive, char* text, uint8_t length) {
   text[length] = '\0';
-  return ReadExactly(archive, text, length);
+  return ReadBlock(archive, text, length);
 }
 
 } // namespace
@@ -35,13 +29,15 @@ int ReadArchiveDirectory(ByteStream* archive) {
   // pointers are set (null or owned), so that ReleaseEntryTexts stays safe after a
   // refusal halfway.
   EntryCount = 0;
-  if (!ReadExactly(archive, head, sizeof head)) return ReadCutShort;
+  // A head or directory cut short would leave fields that were never read; the archive
+  // is refused before any of them can be used.
+  if (!ReadBlock(archive, head, sizeof head)) return ReadCutShort;
   const int16_t count = static_cast<int16_t>(LittleEndian16(head + SignatureLength + 2));
   if (count > MaxEntries) return ReadTooManyEntries;
 
   for (int i = 0; i < count; ++i) {
     unsigned char fixed[EntryFixedLength];
-    if (!ReadExactly(archive, fixed, sizeof fixed)) return ReadCutShort;
+    if (!ReadBlock(archive, fixed, sizeof fixed)) return ReadCutShort;
     ArchiveEntry& entry = EntryTable[i];
     entry.Offset = LittleEndian32(fixed);
     entry.Reserved = LittleEndian32(fixed + 4);
@@ -59,7 +55,7 @@ int ReadArchiveDirectory(ByteStream* archive) {
   }
 
   unsigned char base[4];
-  if (!ReadExactly(archive, base, sizeof base)) return ReadCutShort;
+  if (!ReadBlock(archive, base, sizeof base)) return ReadCutShort;
   DataBase = LittleEndian32(base);
   EntryCount = count;
   return ReadDone;

@@ -14,7 +14,6 @@ namespace {
 
 constexpr uint64_t BootstrapPositionLimit = uint64_t{1} << 31;
 constexpr uint64_t FormatPositionLimit = uint64_t{1} << 32;
-constexpr size_t TextLimit = 255;
 
 struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }
@@ -41,14 +40,15 @@ void CheckInstalls(size_t index, const WriterEntry& entry) {
 } // namespace
 
 void CheckEntries(const std::vector<WriterEntry>& entries, ArchiveLimits limits) {
-  const size_t countLimit = limits == ArchiveLimits::Bootstrap ? MaxEntries : 32767;
+  const size_t countLimit = limits == ArchiveLimits::Bootstrap ? MaxEntries : MaxStoredEntries;
   if (entries.size() > countLimit)
     throw ArchiveRefused(std::to_string(entries.size()) + " entries; an archive holds at most " +
                          std::to_string(countLimit));
   for (size_t i = 0; i < entries.size(); ++i) {
     const WriterEntry& entry = entries[i];
-    if (entry.Dir.size() > TextLimit || entry.Name.size() > TextLimit)
-      throw ArchiveRefused(Describe(i, entry) + ": a folder or file name is longer than 255 bytes");
+    if (entry.Dir.size() > MaxTextLength || entry.Name.size() > MaxTextLength)
+      throw ArchiveRefused(Describe(i, entry) + ": a folder or file name is longer than " +
+                           std::to_string(MaxTextLength) + " bytes");
     if (limits == ArchiveLimits::Bootstrap) CheckInstalls(i, entry);
   }
 }

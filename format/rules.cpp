@@ -34,28 +34,48 @@ bool IsDeviceName(const char* name, const char* end) {
          name[3] >= '1' && name[3] <= '9';
 }
 
+// 0x7F is not among them: Windows takes it like any letter.
 bool IsReserved(unsigned char c) {
-  if (c < 0x20 || c == 0x7F) return true;
+  if (c < 0x20) return true;
   for (const char* r = "\\/:*?\"<>|"; *r; ++r)
     if (c == static_cast<unsigned char>(*r)) return true;
   return false;
 }
 
+// Whether a component of Dir can be made and then found again under one name: Windows
+// makes each folder as the end of a path, and looks for it with more of the path
+// behind it, where it drops less ("SUB \Y.TXT" looks for a folder "SUB " after it made
+// "SUB"). ".." and other names of nothing but dots and blanks keep no name at all.
+bool CanReachFolder(const char* component, const char* end, bool endsPath,
+                    LeadByteTest isLeadByte) {
+  const char* made = KeptEnd(component, end, true);
+  if (!endsPath && KeptEnd(component, end, false) != made) return false;
+  return CanCreateName(component, made, isLeadByte);
+}
+
 // Every component of Dir from FirstComponent on: "." and empty ones (two backslashes
-// in a row, a trailing one) change nothing, ".." would climb out of the place.
-bool CanMakeFolders(const char* dir, LeadByteTest isLeadByte) {
+// in a row, a trailing one) change nothing. The last one ends the path when no Name
+// follows it.
+bool CanMakeFolders(const char* dir, bool dirEndsPath, LeadByteTest isLeadByte) {
   // "\\SERVER", and "\" alone, whose joined path begins with two backslashes, name
-  // network paths; "C:NUVIK" depends on what drive C: has as its current directory.
+  // network paths; "C:NUVIK" depends on what drive C: has as its current directory,
+  // while "C:" alone is joined into "C:\NAME", from the root.
   if (dir[0] == '\\' && (dir[1] == '\\' || dir[1] == '\0')) return false;
-  if (IsDriveLetter(dir[0]) && dir[1] == ':' && dir[2] != '\\') return false;
+  if (IsDriveLetter(dir[0]) && dir[1] == ':' && dir[2] && dir[2] != '\\') return false;
   for (const char* component = FirstComponent(dir);;) {
     const char* end = ComponentEnd(component, isLeadByte);
     const int length = static_cast<int>(end - component);
     const bool stays = length == 0 || (length == 1 && component[0] == '.');
-    if (!stays && !CanCreateName(component, end, isLeadByte)) return false;
+    if (!stays && !CanReachFolder(component, end, dirEndsPath && !*end, isLeadByte)) return false;
     if (!*end) return true;
     component = end + 1;
   }
+}
+
+bool HasDelByte(const char* text) {
+  for (const char* p = text; *p; ++p)
+    if (*p == '\x7F') return true;
+  return false;
 }
 
 } // namespace
@@ -123,6 +143,13 @@ const char* ComponentEnd(const char* component, LeadByteTest isLeadByte) {
   return p;
 }
 
+const char* KeptEnd(const char* name, const char* end, bool endsPath) {
+  if (!endsPath) return end > name && end[-1] == '.' ? end - 1 : end;
+  while (end > name && (end[-1] == '.' || end[-1] == ' '))
+    --end;
+  return end;
+}
+
 bool CanCreateName(const char* name, const char* end, LeadByteTest isLeadByte) {
   if (name == end || end[-1] == '.' || end[-1] == ' ') return false;
   for (const char* p = name; p < end; ++p) {
@@ -148,14 +175,16 @@ EntryDecision DecideEntry(const ArchiveEntry& entry, bool ntFamily, uint32_t dat
     return {EntryAction::PassOver, EntryReason::NtSkipsDlFiles};
   if (!entry.Dir[0] && !entry.Name[0]) return {EntryAction::PassOver, EntryReason::NoPath};
   // A file must not go missing from an installation unnoticed: a path that does not fit
-  // means a damaged archive.
-  if (entry.Dir[0] && Length(entry.Dir) + 1 + Length(entry.Name) >= OutputPathSize)
+  // means a damaged archive. A folder alone is made from Dir, which always fits.
+  if (entry.Dir[0] && entry.Name[0] &&
+      Length(entry.Dir) + 1 + Length(entry.Name) > MaxOutputPathLength)
     return {EntryAction::Stop, EntryReason::PathTooLong};
-  if (entry.Dir[0] && !CanMakeFolders(entry.Dir, isLeadByte))
+  if (entry.Dir[0] && !CanMakeFolders(entry.Dir, !entry.Name[0], isLeadByte))
     return {EntryAction::PassOver, EntryReason::FolderNotMade};
   if (!entry.Name[0]) return {EntryAction::MakeFolder, EntryReason::None};
+  // The system drops the Name's trailing dots and blanks when it opens the file.
   const char* nameEnd = entry.Name + Length(entry.Name);
-  if (!CanCreateName(entry.Name, nameEnd, isLeadByte))
+  if (!CanCreateName(entry.Name, KeptEnd(entry.Name, nameEnd, true), isLeadByte))
     return {EntryAction::PassOver, EntryReason::NameNotMade};
   int32_t position;
   if (!DataPosition(dataBase, entry.Offset, &position))
@@ -185,13 +214,41 @@ const char* ReasonText(EntryReason reason) {
     return "it has neither a folder nor a name";
   case EntryReason::FolderNotMade:
     return "its folder is a network or drive-relative path, climbs out with \"..\", or has a "
-           "name Windows cannot create";
+           "name Windows cannot create or cannot find again";
   case EntryReason::NameNotMade:
     return "Windows cannot create a file of this name";
   case EntryReason::PathTooLong:
     return "its folder and name together are longer than 255 bytes";
   case EntryReason::DataOutOfReach:
     return "its data lies at 2 GiB or beyond";
+  }
+  return "";
+}
+
+unsigned NotesOn(const ArchiveEntry& entry) {
+  unsigned notes = 0;
+  if (IsDriveLetter(entry.Dir[0]) && entry.Dir[1] == ':' && !entry.Dir[2]) notes |= NoteDriveRoot;
+  if (HasDelByte(entry.Dir) || HasDelByte(entry.Name)) notes |= NoteDelByte;
+  for (const char* component = FirstComponent(entry.Dir);;) {
+    const char* end = ComponentEnd(component, nullptr);
+    const bool stays = end == component || (end == component + 1 && component[0] == '.');
+    if (!stays && KeptEnd(component, end, true) != end) notes |= NoteNameChanges;
+    if (!*end) break;
+    component = end + 1;
+  }
+  const char* nameEnd = entry.Name + Length(entry.Name);
+  if (KeptEnd(entry.Name, nameEnd, true) != nameEnd) notes |= NoteNameChanges;
+  return notes;
+}
+
+const char* NoteText(EntryNote note) {
+  switch (note) {
+  case NoteDriveRoot:
+    return "its folder, a bare drive, is that drive's root";
+  case NoteNameChanges:
+    return "Windows drops the trailing dots and blanks of its names";
+  case NoteDelByte:
+    return "a name holds the byte 0x7F, which Windows takes like a letter";
   }
   return "";
 }

@@ -19,7 +19,8 @@ inline constexpr char MemoryErrorText[] = "Memory error";
 inline constexpr char FatalErrorCaption[] = "Fatal Error";
 
 // The output path, Dir\Name, has 255 characters at most.
-inline constexpr int OutputPathSize = 256;
+inline constexpr int MaxOutputPathLength = 255;
+inline constexpr int OutputPathSize = MaxOutputPathLength + 1;
 
 // Whether a byte opens a double-byte character in the code page that the texts are
 // read in; null where there are none.
@@ -69,7 +70,7 @@ enum class EntryReason {
   NtSkipsDlFiles, // passed over on the NT family
   NoPath,         // passed over: empty Dir and Name
   FolderNotMade,  // passed over: Dir is a network or drive-relative path, climbs with
-                  // "..", or has a component Windows cannot create
+                  // "..", or has a component Windows cannot create or cannot reach
   NameNotMade,    // passed over: Windows cannot create a file of this Name
   PathTooLong,    // stops: Dir\Name does not fit the output path
   DataOutOfReach, // stops: DataBase + Offset is not a position below 2^31
@@ -85,11 +86,26 @@ struct EntryDecision {
 EntryDecision DecideEntry(const ArchiveEntry& entry, bool ntFamily, uint32_t dataBase,
                           LeadByteTest isLeadByte);
 
-// Whether Windows can create a file or folder named by the bytes from `name` to `end`:
-// not empty, no control character, none of \ / : * ? " < > |, no trailing dot or
-// blank (Windows would drop it, and the file would land under another name), and no
-// device name (CON, NUL, COM1 and the like, with or without an extension).
+// Whether Windows can create a file or folder named by exactly the bytes from `name` to
+// `end`: not empty, no control character, none of \ / : * ? " < > |, no trailing dot
+// or blank (Windows would drop it, and the file would land under another name), and
+// no device name (CON, NUL, COM1 and the like, with or without an extension).
 bool CanCreateName(const char* name, const char* end, LeadByteTest isLeadByte);
+
+// Where Windows ends the name from `name` to `end` when it normalises a path: a name
+// that ends the path loses every trailing dot and blank ("README." is README), a name
+// with more of the path after it one trailing dot only ("DATA.\X.TXT" is DATA\X.TXT).
+// No trail byte of a double-byte character is a dot or a blank.
+const char* KeptEnd(const char* name, const char* end, bool endsPath);
+
+// What drs points out about an entry that installs, as bits.
+enum EntryNote : unsigned {
+  NoteDriveRoot = 1,   // a Dir of a bare drive, "C:", is that drive's root
+  NoteNameChanges = 2, // Windows drops trailing dots or blanks of its names
+  NoteDelByte = 4,     // a name holds the byte 0x7F, which Windows takes like a letter
+};
+unsigned NotesOn(const ArchiveEntry& entry);
+const char* NoteText(EntryNote note);
 
 // DataBase + Offset as the position SETUP.EXE seeks to; false when the sum wraps past
 // 2^32 or reaches 2^31, where its seek cannot go.

@@ -4,6 +4,7 @@
 #include "runtime/clock.h"
 #include "staging/ansi_path.h"
 #include "staging/staging.h"
+#include "staging/staging_root.h"
 
 #include <cstring>
 
@@ -40,15 +41,13 @@ bool FormatSetupCommandLine(char (&buffer)[CommandLineSize], const char* staging
   // knows no buffer size.
   char numbers[32];
   wsprintfA(numbers, "%ld %u", token, static_cast<unsigned>(reinterpret_cast<uintptr_t>(window)));
-  const size_t length = std::strlen(stagingRoot) + 1 + std::strlen(WorkDirName) + 1 +
-                        std::strlen(SetupProgramName) + 1 + std::strlen(numbers) + 1 +
-                        std::strlen(argumentZero);
-  if (length >= CommandLineSize) {
+  if (!WorkDirPath(stagingRoot, SetupProgramName, buffer, CommandLineSize) ||
+      std::strlen(buffer) + 1 + std::strlen(numbers) + 1 + std::strlen(argumentZero) >=
+          CommandLineSize) {
     buffer[0] = '\0';
     return false;
   }
-  wsprintfA(buffer, "%s\\%s\\%s %s %s", stagingRoot, WorkDirName, SetupProgramName, numbers,
-            argumentZero);
+  wsprintfA(buffer + std::strlen(buffer), " %s %s", numbers, argumentZero);
   return true;
 }
 

@@ -8,6 +8,7 @@
 
 namespace {
 
+constexpr char MainWindowClass[] = "FIRST_INSTALL";
 constexpr int SerialPortCount = 4;
 constexpr int ProfileValueSize = 80;
 // How long a first bootstrap left behind gets for its clean-up, in steps of 100 ms.
@@ -45,7 +46,7 @@ bool AskForRestart() {
 // A second start stays quiet: the user only sees the first one come forward, if it
 // still shows its splash (hidden, it is waiting for the setup program).
 void BringFirstBootstrapForward() {
-  HWND first = FindWindowA("FIRST_INSTALL", nullptr);
+  HWND first = FindWindowA(MainWindowClass, nullptr);
   if (first && IsWindowVisible(first)) SetForegroundWindow(first);
 }
 
@@ -54,7 +55,7 @@ void BringFirstBootstrapForward() {
 // written again it is gone: the first bootstrap is closed, as the setup program should
 // have done, and given time for its clean-up. Returns whether it has gone.
 bool EndBootstrapLeftBehind() {
-  HWND first = FindWindowA("FIRST_INSTALL", nullptr);
+  HWND first = FindWindowA(MainWindowClass, nullptr);
   if (!first || IsWindowVisible(first) || !StagedSetupProgramEnded()) return false;
   PostMessageA(first, WM_CLOSE, 0, 0);
   for (int step = 0; step < LeftBehindWaitSteps && IsWindow(first); ++step)
@@ -72,13 +73,13 @@ void RunBootstrap(HINSTANCE instance) {
   windowClass.hInstance = instance;
   windowClass.hIcon = LoadIconA(instance, "INSTALL_ICON");
   windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  windowClass.lpszClassName = "FIRST_INSTALL";
+  windowClass.lpszClassName = MainWindowClass;
   if (!RegisterClassA(&windowClass)) return;
 
   ScreenWidth = GetSystemMetrics(SM_CXSCREEN);
   ScreenHeight = GetSystemMetrics(SM_CYSCREEN);
   HWND window =
-      CreateWindowExA(0, "FIRST_INSTALL", "Internet Nuvik 2000 Install", WS_POPUP | WS_CLIPCHILDREN,
+      CreateWindowExA(0, MainWindowClass, "Internet Nuvik 2000 Install", WS_POPUP | WS_CLIPCHILDREN,
                       0, 0, ScreenWidth, ScreenHeight, nullptr, nullptr, instance, nullptr);
   if (!window) {
     // Without a window nothing would ever post the quit message.

@@ -63,14 +63,4 @@ char* strrchr(const char* text, int c) {
   while (*text++);
   return const_cast<char*>(found);
 }
-
-char* strstr(const char* text, const char* part) {
-  for (; *text; ++text) {
-    size_t i = 0;
-    while (part[i] && text[i] == part[i])
-      ++i;
-    if (!part[i]) return const_cast<char*>(text);
-  }
-  return *part ? nullptr : const_cast<char*>(text);
-}
 }

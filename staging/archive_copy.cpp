@@ -1,6 +1,7 @@
 #include "archive_copy.h"
 
 #include "ansi_path.h"
+#include "format/rules.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -8,7 +9,8 @@
 namespace {
 
 constexpr int CopyBlockSize = 4096;
-constexpr int SourcePathSize = 256;
+// Argument 0 has at most 255 characters, as an output path has.
+constexpr int SourcePathSize = OutputPathSize;
 
 // The directory part of argument 0 (in a form the ANSI calls open), trailing backslash
 // kept, followed by the name.
@@ -38,8 +40,7 @@ bool SourcePath(const char* archiveName, char (&source)[SourcePathSize]) {
   return true;
 }
 
-} // namespace
-
+// The length of an open file; its position is left where it was.
 LONG GetFileLength(HFILE file) {
   const LONG position = _llseek(file, 0, FILE_CURRENT);
   const LONG length = _llseek(file, 0, FILE_END);
@@ -47,41 +48,43 @@ LONG GetFileLength(HFILE file) {
   return length;
 }
 
-int CopyArchive(const char* archiveName) {
+} // namespace
+
+bool CopyArchive(const char* archiveName) {
   char* block = static_cast<char*>(std::malloc(CopyBlockSize));
-  if (!block) return -1;
+  if (!block) return false;
   char source[SourcePathSize];
   if (!SourcePath(archiveName, source)) {
     std::free(block);
-    return -1;
+    return false;
   }
   const HFILE input = _lopen(source, OF_READ);
   if (input == HFILE_ERROR) {
     std::free(block);
-    return -1;
+    return false;
   }
   const HFILE output = _lcreat(archiveName, 0);
   if (output == HFILE_ERROR) {
     _lclose(input);
     std::free(block);
-    return -1;
+    return false;
   }
 
-  int result = 1;
+  bool whole = true;
   const LONG length = GetFileLength(input);
-  if (length < 0) result = -1;
-  for (LONG copied = 0; result == 1 && copied != length;) {
+  if (length < 0) whole = false;
+  for (LONG copied = 0; whole && copied != length;) {
     const UINT chunk =
         static_cast<UINT>(length - copied < CopyBlockSize ? length - copied : CopyBlockSize);
     // A medium that yields less than it promised must not pass for a whole archive.
     if (_lread(input, block, chunk) != chunk) {
-      result = -1;
+      whole = false;
     } else if (_lwrite(output, block, chunk) != chunk) {
       _lclose(input);
       _lclose(output);
       std::free(block);
       MessageBoxA(nullptr, "Disk write error !!. Check disk space", "Write error", MB_OK);
-      return -1;
+      return false;
     } else {
       copied += static_cast<LONG>(chunk);
     }
@@ -89,5 +92,5 @@ int CopyArchive(const char* archiveName) {
   _lclose(input);
   _lclose(output);
   std::free(block);
-  return result;
+  return whole;
 }

@@ -61,8 +61,5 @@ void CleanWorkDir() {
   SetCurrentDirectoryA("..");
   RemoveDirectoryA(WorkDirName);
   char workDir[PathBufferSize];
-  if (std::strlen(StagingRoot) + 1 + std::strlen(WorkDirName) < sizeof workDir) {
-    wsprintfA(workDir, "%s\\%s", StagingRoot, WorkDirName);
-    RemoveDirectoryA(workDir);
-  }
+  if (WorkDirPath(StagingRoot, nullptr, workDir, sizeof workDir)) RemoveDirectoryA(workDir);
 }

@@ -2,12 +2,13 @@
 
 #include "format/rules.h"
 #include "lead_byte.h"
+#include "staging.h"
 
 #include <windows.h>
 
 namespace {
 
-constexpr int ComponentBufferSize = 260;
+constexpr int ComponentBufferSize = PathBufferSize;
 
 void EnterComponent(const char* component) {
   CreateDirectoryA(component, nullptr);
@@ -30,8 +31,8 @@ bool EnterStart(const char* path) {
 
 } // namespace
 
-int MakeDirectoryPath(const char* path) {
-  if (!EnterStart(path)) return 1;
+void MakeDirectoryPath(const char* path) {
+  if (!EnterStart(path)) return;
   // The walk never takes the second byte of a double-byte character for a separator.
   for (const char* component = FirstComponent(path);;) {
     const char* end = ComponentEnd(component, IsLeadByte);
@@ -44,7 +45,7 @@ int MakeDirectoryPath(const char* path) {
       name[end - component] = '\0';
       EnterComponent(name);
     }
-    if (!*end) return 1;
+    if (!*end) return;
     component = end + 1;
   }
 }

@@ -3,6 +3,7 @@
 #include "archive_copy.h"
 #include "directory_path.h"
 #include "fatal_error.h"
+#include "fatal_error_jump.h"
 #include "file_time.h"
 #include "format/rules.h"
 #include "lead_byte.h"
@@ -22,7 +23,6 @@ namespace {
 constexpr DWORD StreamBufferSize = 5000;
 // Large enough that most files reach the disk in one write, when they are flushed.
 constexpr DWORD OutputBufferSize = 64 * 1024;
-constexpr int SavedDirectorySize = 254;
 
 FileStream ArchiveFile;
 FileStream OutputFile;
@@ -75,9 +75,42 @@ void UnpackEntry(const ArchiveEntry& entry, bool ntFamily, const char* savedDire
   OutputStream = nullptr;
 }
 
-} // namespace
+bool UnpackArchive(const char* archiveName) {
+  const int osKind = ClassifyOs();
+  EntryTable = static_cast<ArchiveEntry*>(std::calloc(MaxEntries, sizeof(ArchiveEntry)));
+  if (!EntryTable) {
+    MessageBoxA(nullptr, MemoryErrorText, "Decompress", MB_OK);
+    return false;
+  }
+  EntryCount = 0;
+  // Without the way back, every directory check would leave the unpacking elsewhere.
+  char savedDirectory[SavedDirectorySize];
+  const DWORD savedLength = GetCurrentDirectoryA(SavedDirectorySize, savedDirectory);
+  if (savedLength == 0 || savedLength >= SavedDirectorySize) return false;
+  if (!CopyArchive(archiveName)) {
+    MessageBoxA(nullptr, archiveName, "Copy error", MB_OK);
+    return false;
+  }
+  StreamBuffer = static_cast<unsigned char*>(std::malloc(StreamBufferSize + OutputBufferSize));
+  if (!StreamBuffer) FatalError(MemoryErrorText);
+  if (!OpenStreamForReading(&ArchiveFile, archiveName, StreamBuffer, StreamBufferSize))
+    FatalError("File not found !!");
+  ArchiveStream = &ArchiveFile;
 
-void ReleaseExtractionMemory() {
+  CheckedDir[0] = '\0';
+  if (const int status = ReadArchiveDirectory(ArchiveStream)) FatalError(ReadFailureText(status));
+  for (int i = 0; i < EntryCount; ++i)
+    UnpackEntry(EntryTable[i], osKind >= FirstNtOsKind, savedDirectory);
+  return true;
+}
+
+// Closes what is still open (the archive before the output, as a fatal error leaves
+// them) and gives back the table, its texts and the buffers, which the streams use.
+void ReleaseExtraction() {
+  if (ArchiveStream) CloseStream(ArchiveStream);
+  ArchiveStream = nullptr;
+  if (OutputStream) CloseStream(OutputStream);
+  OutputStream = nullptr;
   if (EntryTable) {
     ReleaseEntryTexts();
     std::free(EntryTable);
@@ -87,42 +120,19 @@ void ReleaseExtractionMemory() {
   StreamBuffer = nullptr;
 }
 
-int ExtractArchive(const char* archiveName) {
-  const int osKind = ClassifyOs();
-  EntryTable = static_cast<ArchiveEntry*>(std::calloc(MaxEntries, sizeof(ArchiveEntry)));
-  if (!EntryTable) {
-    MessageBoxA(nullptr, MemoryErrorText, "Decompress", MB_OK);
-    return 0;
-  }
-  EntryCount = 0;
-  // Without the way back, every directory check would leave the unpacking elsewhere.
-  char savedDirectory[SavedDirectorySize];
-  const DWORD savedLength = GetCurrentDirectoryA(SavedDirectorySize, savedDirectory);
-  if (savedLength == 0 || savedLength >= SavedDirectorySize) {
-    ReleaseExtractionMemory();
-    return 0;
-  }
-  if (CopyArchive(archiveName) == -1) {
-    MessageBoxA(nullptr, archiveName, "Copy error", MB_OK);
-    ReleaseExtractionMemory();
-    return 0;
-  }
-  StreamBuffer = static_cast<unsigned char*>(std::malloc(StreamBufferSize + OutputBufferSize));
-  if (!StreamBuffer) FatalError(MemoryErrorText);
-  if (!OpenStreamForReading(&ArchiveFile, archiveName, StreamBuffer, StreamBufferSize)) {
-    ReleaseExtractionMemory();
-    FatalError("File not found !!");
-  }
-  ArchiveStream = &ArchiveFile;
+} // namespace
 
-  CheckedDir[0] = '\0';
-  if (const int status = ReadArchiveDirectory(ArchiveStream)) FatalError(ReadFailureText(status));
-  for (int i = 0; i < EntryCount; ++i)
-    UnpackEntry(EntryTable[i], osKind >= FirstNtOsKind, savedDirectory);
-
-  CloseStream(ArchiveStream);
-  ArchiveStream = nullptr;
-  DeleteFileA(archiveName);
-  ReleaseExtractionMemory();
-  return 1;
+bool ExtractArchive(const char* archiveName) {
+  // FatalError comes back here once its box is closed. Only plain C frames lie between,
+  // so nothing that needs unwinding is jumped over, and nothing of them runs again.
+  if (__builtin_setjmp(FatalErrorJump)) {
+    ReleaseExtraction();
+    return false;
+  }
+  const bool whole = UnpackArchive(archiveName);
+  ReleaseExtraction();
+  // The copy is of no more use once everything is unpacked from it; after a failure it
+  // stays for a look at it.
+  if (whole) DeleteFileA(archiveName);
+  return whole;
 }

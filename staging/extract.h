@@ -7,11 +7,12 @@
 extern FileStream* ArchiveStream; // the archive copy, open for the length of one extraction
 extern FileStream* OutputStream;  // the file being unpacked, open for one entry at a time
 
-// Returns 1 when the whole directory was worked through, 0 when the table cannot be had,
-// the current directory is too long to come back to, or the archive cannot be copied.
-// A fatal error does not return: it resumes at FatalErrorJump, which must be armed.
-int ExtractArchive(const char* archiveName);
+// The extraction comes back to the directory it started in by a saved copy of this
+// size, terminator included: at most 253 characters.
+inline constexpr int SavedDirectorySize = 254;
 
-// Releases the directory table, its texts and the stream buffers of an extraction that
-// was given up; the streams must be closed first, since they use those buffers.
-void ReleaseExtractionMemory();
+// True when the whole directory was worked through. False when the table cannot be had,
+// the archive cannot be copied or a fatal error (FatalError) gives up, each after its
+// box, and, in silence, when the current directory is too long to come back to. Every
+// way out closes both streams and gives back the table, its texts and the buffers.
+bool ExtractArchive(const char* archiveName);

@@ -2,7 +2,9 @@
 // where the archive is unpacked and the setup program started, and its clean-up.
 #pragma once
 
-inline constexpr int PathBufferSize = 260;
+#include <windows.h>
+
+inline constexpr int PathBufferSize = MAX_PATH;
 
 extern char StagingRoot[PathBufferSize]; // the chosen root, upper-cased, no trailing '\'
 extern int ExtractOk;                    // 1 once the archive was unpacked whole

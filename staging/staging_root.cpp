@@ -1,6 +1,7 @@
 #include "staging_root.h"
 
 #include "ansi_path.h"
+#include "extract.h"
 #include "lead_byte.h"
 #include "staging.h"
 
@@ -11,9 +12,9 @@
 namespace {
 
 constexpr DWORD TempPathLimit = PathBufferSize - 1;
-// The extraction comes back to the work directory by a saved copy of at most 253
-// characters, so a longer staging root would leave it unable to find its way back.
-constexpr size_t MaxStagingRootLength = 253 - 1 - (sizeof WorkDirName - 1);
+// The extraction comes back to the work directory by a saved copy, so a longer staging
+// root would leave it unable to find its way back.
+constexpr size_t MaxStagingRootLength = SavedDirectorySize - 1 - 1 - (sizeof WorkDirName - 1);
 constexpr char TempFolder[] = "\\TEMP";
 
 enum RootCandidate { TempPathAsGiven, TempPathShort, WindowsTemp, CandidateCount };
@@ -87,12 +88,19 @@ bool EnterStagingRoot() {
   return SetCurrentDirectoryA(StagingRoot) != FALSE;
 }
 
+bool WorkDirPath(const char* root, const char* name, char* path, size_t size) {
+  const size_t length = std::strlen(root) + sizeof WorkDirName + (name ? 1 + std::strlen(name) : 0);
+  if (length >= size) return false;
+  wsprintfA(path, name ? "%s\\%s\\%s" : "%s\\%s", root, WorkDirName, name);
+  return true;
+}
+
 bool StagedSetupProgramEnded() {
   char root[PathBufferSize];
   char program[PathBufferSize + sizeof WorkDirName + sizeof SetupProgramName];
   for (int candidate = 0; candidate < CandidateCount; ++candidate) {
     if (!CandidateRoot(candidate, root)) continue;
-    wsprintfA(program, "%s\\%s\\%s", root, WorkDirName, SetupProgramName);
+    if (!WorkDirPath(root, SetupProgramName, program, sizeof program)) continue;
     // Opened without being changed, and closed at once.
     const HANDLE file = CreateFileA(program, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -3,11 +3,18 @@
 
 #include "format/rules.h" // WorkDirName
 
+#include <cstddef>
+
 // Chooses StagingRoot and makes the work directory in it the current directory, made
 // where missing. The system temporary path as it is given, when it is plain (see
 // ansi_path.h) and the work directory can be made in it; else its short form; else the
 // Windows directory's TEMP, made where missing. False when none of them serves.
 bool EnterWorkDir();
+
+// The full path of the work directory under `root` (the root, a backslash and N80_INST),
+// or, when `name` is not null, of the file of that name in it, into `path` of `size`
+// bytes; false when it does not fit.
+bool WorkDirPath(const char* root, const char* name, char* path, size_t size);
 
 // Makes the drive that StagingRoot names current; true when it then is the current drive.
 bool EnterStagingDrive();

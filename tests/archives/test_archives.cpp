@@ -36,7 +36,16 @@ std::string ArchiveImage(const std::vector<TestEntry>& entries) {
 }
 
 std::string SmallArchive() {
-  return ArchiveImage({{"", "A.TXT", StreamAbc}});
+  const std::string signature(54, '\x5A');
+  const std::string head("\x00\x00\x01\x00", 4); // Reserved, EntryCount 1
+  const std::string entry("\x00\x00\x00\x00"     // Offset
+                          "\x00\x00\x00\x00"     // Reserved
+                          "\x4F\x7A\x21\x2B"     // DosTime, DosDate
+                          "\x00\x05"             // DirLength, NameLength
+                          "A.TXT",
+                          19);
+  const std::string dataBase("\x51\x00\x00\x00", 4); // 81: 58 + 19 + 4
+  return signature + head + entry + dataBase + StreamAbc;
 }
 
 std::string Le32(uint32_t value) {

@@ -1,6 +1,6 @@
 // The one way the tests make archives: entries laid out by the archive writer (any
 // names, raw entry streams, no limits but the layout's), then, for damage, changed in
-// place; and the streams whose bytes are known by heart.
+// place; and the streams and the one small archive whose bytes are known by heart.
 #pragma once
 
 #include <cstdint>
@@ -25,7 +25,8 @@ struct TestEntry {
 // Head, directory, DataBase, then the streams in order.
 std::string ArchiveImage(const std::vector<TestEntry>& entries);
 
-// The 89-byte archive: A.TXT, stamped 2001-09-01 15:18:30, holding "abc".
+// The 89-byte archive: A.TXT, stamped 2001-09-01 15:18:30, holding "abc". Laid out by
+// hand from the format rather than by the writer, so that the writer has a reference.
 std::string SmallArchive();
 
 std::string Le32(uint32_t value);

@@ -3,6 +3,7 @@
 
 #include "code_page.h"
 #include "entry_path.h"
+#include "format/rules.h"
 
 namespace {
 
@@ -31,7 +32,10 @@ ArchiveEntry Entry(const char* dir, const char* name) {
   return entry;
 }
 
+// Where drs unpack puts the entry: nothing for one the rules pass over.
 std::string Mapped(const char* dir, const char* name, int codePage = 0) {
+  const EntryAction action = DecideEntry(Entry(dir, name), false, 0, nullptr).Action;
+  if (action != EntryAction::Write && action != EntryAction::MakeFolder) return "<refused>";
   auto path = MapEntryPath(Entry(dir, name), codePage);
   if (!path) return "<refused>";
   return path->Folder.generic_string() + "|" + path->File.generic_string();
@@ -42,15 +46,17 @@ TEST(EntryPath, EntriesStayUnderTheTargetFolder) {
   EXPECT_EQ(Mapped("SUB\\DEEP", "A.TXT"), "SUB/DEEP|SUB/DEEP/A.TXT");
   EXPECT_EQ(Mapped("SUB\\\\.\\DEEP\\", "A.TXT"), "SUB/DEEP|SUB/DEEP/A.TXT");
   EXPECT_EQ(Mapped("EMPTY", ""), "EMPTY|");
-  EXPECT_EQ(Mapped("", ""), "|");
   // From the root of a drive, or from a drive: taken relative to the target.
   EXPECT_EQ(Mapped("\\NUVIK", "A.TXT"), "NUVIK|NUVIK/A.TXT");
   EXPECT_EQ(Mapped("C:\\NUVIK", "A.TXT"), "NUVIK|NUVIK/A.TXT");
-  EXPECT_EQ(Mapped("", "\\A.TXT"), "|A.TXT");
-  // A backslash in Name makes folders, as the bootstrap's joined path does.
-  EXPECT_EQ(Mapped("SUB", "IN\\A.TXT"), "SUB/IN|SUB/IN/A.TXT");
+  // Trailing dots and blanks go as Windows drops them.
+  EXPECT_EQ(Mapped("DATA.", "A. ."), "DATA|DATA/A");
+  EXPECT_EQ(Mapped("DATA. ", ""), "DATA|");
 
   for (const auto& [dir, name] : std::initializer_list<std::pair<const char*, const char*>>{
+           {"", ""},
+           {"", "\\A.TXT"},
+           {"SUB", "IN\\A.TXT"},
            {"..", "A.TXT"},
            {"SUB\\..\\..", "A.TXT"},
            {"", ".."},
@@ -63,6 +69,7 @@ TEST(EntryPath, EntriesStayUnderTheTargetFolder) {
            {"a/../../b", "A.TXT"},
            {"", "x/y"},
            {"", "A\x01"},
+           {"SUB ", "Y.TXT"}, // the folder made is SUB, the one looked for "SUB "
        })
     EXPECT_EQ(Mapped(dir, name), "<refused>") << dir << " | " << name;
 }

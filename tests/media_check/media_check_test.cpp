@@ -13,6 +13,7 @@
 #include "archive_view.h"
 #include "check.h"
 #include "commands.h"
+#include "entry_path.h"
 #include "expected_texts.h"
 #include "format/little_endian.h"
 #include "setup_plan.h"
@@ -49,6 +50,9 @@ std::vector<std::string> ElsewhereRoots() {
   const char* drive = std::getenv("SCRATCH_DRIVE");
   return {std::string(1, drive ? drive[0] : '?') + ":\\NUVIK", "C:\\NUVIK"};
 }
+// The file an entry of the bare drive "C:" puts at that drive's root.
+const char RootFileName[] = "NUVIKC.TXT";
+const std::string RootFile = std::string("C:\\") + RootFileName;
 
 WriterEntry Entry(const std::string& dir, const std::string& name, const std::string& data) {
   WriterEntry entry;
@@ -104,6 +108,7 @@ struct Row {
   Outcome Expected = Outcome::FileError; // on the Windows 95 family
   bool FilesArePrefixes = true;          // damage that cannot reach the bytes of any file written
   Outcome ExpectedOnNt = Expected;
+  bool InstallsWhole = false; // every entry in place on both families: drs verify exits 0
 };
 
 const BoxText FileErrorBox = {"File error !!", "Fatal Error"};
@@ -132,7 +137,7 @@ void AddFiles(Files& files, const std::string& directory, const std::string& pre
 }
 
 std::string PlaceOfEntry(const ArchiveEntry& entry) {
-  std::string path = UpperCased(EntryPath(entry));
+  std::string path = UpperCased(LandingPath(entry));
   if (path.size() > 1 && path[1] == ':') path.erase(0, 2);
   return path.erase(0, path.find_first_not_of('\\'));
 }
@@ -206,6 +211,7 @@ FamilyRun RunFamily(const Row& row, const Family& family, const std::vector<Writ
   RemoveTree(root);
   for (const std::string& elsewhere : ElsewhereRoots())
     RemoveTree(elsewhere);
+  DeleteFileA(RootFile.c_str());
   const std::string media = root + "\\MEDIA", temp = root + "\\" + TempName();
   CreateDirectoryA(root.c_str(), nullptr);
   CreateDirectoryA(media.c_str(), nullptr);
@@ -226,6 +232,7 @@ FamilyRun RunFamily(const Row& row, const Family& family, const std::vector<Writ
     written.erase("N_SETUP.DRS");
     for (const std::string& elsewhere : ElsewhereRoots())
       AddFiles(written, elsewhere, "NUVIK\\");
+    if (PathExists(RootFile)) written[RootFileName] = ReadWholeFile(RootFile);
   };
   SetupRunOptions options;
   options.SetupPath = media + "\\" + family.Program;
@@ -335,6 +342,7 @@ FamilyRun RunFamily(const Row& row, const Family& family, const std::vector<Writ
   CHECK(written == drs);
   for (const std::string& elsewhere : ElsewhereRoots())
     RemoveTree(elsewhere);
+  DeleteFileA(RootFile.c_str());
 
   // Whether it installed whole, judged from the directory: every named entry, save the
   // NT family's .DL_ files, is in place.
@@ -368,6 +376,7 @@ void RunRows(const std::vector<Row>& rows, const std::vector<WriterEntry>& paylo
       std::printf("  drs verify exits %d, but SETUP.EXE %s\n", verdict,
                   installs ? "installs it whole on both families" : "does not");
     CHECK((verdict == 0) == installs);
+    if (row.InstallsWhole) CHECK(installs);
   }
 }
 
@@ -458,6 +467,16 @@ TEST_CASE(WhereEntriesLand) {
   rooted.push_back(Entry("\\NUVIK", "ROOTED.TXT", "from the root of the drive"));
   std::vector<WriterEntry> otherDrive = sound;
   otherDrive.push_back(Entry("C:\\NUVIK", "DRIVE.TXT", "from the root of drive C:"));
+  // Names that installed before the rules were written down: a bare drive is its root,
+  // Windows drops trailing dots (and blanks), 0x7F is a byte like any other.
+  std::vector<WriterEntry> driveRoot = sound;
+  driveRoot.push_back(Entry("C:", RootFileName, "at the root of drive C:"));
+  std::vector<WriterEntry> trailingDot = sound;
+  trailingDot.push_back(Entry("", "README.", "lands as README"));
+  std::vector<WriterEntry> folderDot = sound;
+  folderDot.push_back(Entry("DATA.", "X.TXT", "lands in DATA"));
+  std::vector<WriterEntry> delByte = sound;
+  delByte.push_back(Entry("", "DEL\x7F.TXT", "a name with 0x7F"));
   std::vector<WriterEntry> badName = sound;
   badName.insert(badName.begin() + 2, Entry("", "BAD?.TXT", "no such name"));
   // Nothing may land outside the work directory for a relative Dir or Name.
@@ -485,6 +504,12 @@ TEST_CASE(WhereEntriesLand) {
            {"Dir from the root of the drive", ArchiveOf(rooted), false, handOff},
            {"Dir with a drive letter", ArchiveOf(otherDrive), false, handOff},
            {"a name Windows cannot create", ArchiveOf(badName), false, handOff},
+           {"Dir of a bare drive, C:", ArchiveOf(driveRoot), false, handOff, true, handOff, true},
+           {"a name with a trailing dot, README.", ArchiveOf(trailingDot), false, handOff, true,
+            handOff, true},
+           {"a folder with a trailing dot, DATA.\\X.TXT", ArchiveOf(folderDot), false, handOff,
+            true, handOff, true},
+           {"a name with the byte 0x7F", ArchiveOf(delByte), false, handOff, true, handOff, true},
            {"folders and names that climb out", ArchiveOf(climbing), false, handOff},
            {"a damaged .DL_ entry", ArchiveOf(damagedDl), false, Outcome::FileError, true, handOff},
            {"the ring after a left-out entry", ArchiveOf(carried), false, handOff}},

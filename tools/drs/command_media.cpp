@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 #include <system_error>
 #include <utility>
@@ -17,6 +18,7 @@
 #include "pending_changes.h"
 #include "setup_binary.h"
 #include "tree_scan.h"
+#include "volume_label.h"
 
 namespace fs = std::filesystem;
 
@@ -33,16 +35,10 @@ struct MediaOptions {
   bool Quiet = false;
 };
 
-std::string ChosenLabel(const MediaOptions& options) {
-  if (options.Label.empty()) {
-    fs::path payload = fs::absolute(options.Payload).lexically_normal();
-    if (!payload.has_filename()) payload = payload.parent_path();
-    return LabelFromName(payload.filename().string());
-  }
-  std::string label = options.Label;
-  for (char& c : label)
-    c = UpperAscii(c);
-  return label;
+std::optional<std::string> ChosenLabel(const MediaOptions& options) {
+  fs::path payload = fs::absolute(options.Payload).lexically_normal();
+  if (!payload.has_filename()) payload = payload.parent_path();
+  return VolumeLabel(options.Label, payload.filename().string());
 }
 
 // What the images are made of: the medium's finished files, never what else lies in its
@@ -99,7 +95,7 @@ int MakeMedium(const MediaOptions& options, const std::string& label) {
   for (const std::string* image : {&options.Iso, &options.Floppy})
     if (!image->empty()) changes.MakeFolder(fs::path(*image).parent_path());
 
-  const fs::path archive = medium.Folder / "N_SETUP.DRS";
+  const fs::path archive = medium.Folder / ArchiveName;
   changes.Claim(archive);
   // Both told the code page, so that the report shows the names as they were given.
   Arguments shared;
@@ -112,7 +108,7 @@ int MakeMedium(const MediaOptions& options, const std::string& label) {
   if (const int status = VerifyCommand(verify)) return status;
   medium.Files.push_back(archive);
 
-  const fs::path copy = medium.Folder / "SETUP.EXE";
+  const fs::path copy = medium.Folder / BootstrapFileName;
   std::error_code different;
   if (!fs::equivalent(setup, copy, different)) {
     changes.Claim(copy);
@@ -137,9 +133,9 @@ int MakeMedium(const MediaOptions& options, const std::string& label) {
 // A refusal anywhere leaves the disk as it was: no half-made medium, and a medium or
 // image that was already there stays as it was.
 int Media(const MediaOptions& options) {
-  const std::string label = ChosenLabel(options);
-  if (!IsVolumeLabel(label)) throw UsageMistake("a --label is 1 to 11 letters, digits or _");
-  return MakeMedium(options, label);
+  const std::optional<std::string> label = ChosenLabel(options);
+  if (!label) throw UsageMistake(std::string("a --label is ") + VolumeLabelRule);
+  return MakeMedium(options, *label);
 }
 
 } // namespace
@@ -168,8 +164,8 @@ CommandWork DefineMediaCommand(CLI::App& drs) {
       ->check(WrittenFileName());
   command
       ->add_option("--label", options->Label,
-                   "the volume label of the images, 1 to 11 letters, digits or _ (default: from "
-                   "PAYLOAD's folder name)")
+                   std::string("the volume label of the images, ") + VolumeLabelRule +
+                       " (default: from PAYLOAD's folder name)")
       ->type_name("NAME");
   command
       ->add_option("--setup", options->Setup,

@@ -2,7 +2,9 @@
 #include <memory>
 
 #include "archive_view.h"
+#include "code_page.h"
 #include "command_line.h"
+#include "entry_path.h"
 #include "json_text.h"
 #include "setup_plan.h"
 
@@ -23,9 +25,27 @@ struct Step {
   std::string Why;    // for what passes over or stops
   const char* Box = nullptr;
   bool Outside = false; // lands outside the work directory
+  std::string Notes{};  // where and how a written entry or a folder lands, when worth a word
 };
 
-Step StepOf(const PlannedEntry& planned, const ArchiveEntry& entry) {
+// The warning about where an entry lands, and what is worth a word about how it lands:
+// archives made by other packers hold names that install, but not quite as written.
+std::string Notes(const ArchiveEntry& entry, int codePage) {
+  std::string notes = PlaceOf(entry.Dir) == EntryPlace::WorkDir
+                          ? ""
+                          : "  (warning: outside the work directory, it stays after the clean-up)";
+  const unsigned bits = NotesOn(entry);
+  for (const EntryNote note : {NoteDriveRoot, NoteNameChanges, NoteDelByte}) {
+    if (!(bits & note)) continue;
+    notes += std::string("  (note: ") + NoteText(note);
+    notes += note == NoteNameChanges
+                 ? ", so it lands as " + ReadableText(LandingPath(entry), codePage) + ")"
+                 : ")";
+  }
+  return notes;
+}
+
+Step StepOf(const PlannedEntry& planned, const ArchiveEntry& entry, int codePage) {
   const EntryDecision decision = planned.Decision;
   const bool outside = PlaceOf(entry.Dir) != EntryPlace::WorkDir;
   switch (decision.Action) {
@@ -33,9 +53,10 @@ Step StepOf(const PlannedEntry& planned, const ArchiveEntry& entry) {
     return {decision.Reason == EntryReason::NtSkipsDlFiles ? "leaves out" : "passes over",
             ReasonText(decision.Reason)};
   case EntryAction::MakeFolder:
-    return {"makes", "", nullptr, outside};
+    return {"makes", "", nullptr, outside, Notes(entry, codePage)};
   case EntryAction::Write:
-    if (planned.Damage == DecodeDone) return {"writes", "", nullptr, outside};
+    if (planned.Damage == DecodeDone)
+      return {"writes", "", nullptr, outside, Notes(entry, codePage)};
     return {"stops", "damaged: " + DecodeFailure(planned.Damage),
             DecodeFailureText(planned.Damage)};
   case EntryAction::Stop:
@@ -45,8 +66,6 @@ Step StepOf(const PlannedEntry& planned, const ArchiveEntry& entry) {
 }
 
 void PrintStep(const Step& step, const std::string& path, const std::string& described) {
-  const char* note =
-      step.Outside ? "  (warning: outside the work directory, it stays after the clean-up)" : "";
   const std::string action = step.Action;
   if (action == "leaves out")
     std::printf("  leaves out   %s (%s)\n", path.c_str(), step.Why.c_str());
@@ -59,7 +78,7 @@ void PrintStep(const Step& step, const std::string& path, const std::string& des
     std::printf("  stops:       %s (%s): box \"%s\"\n", described.c_str(), step.Why.c_str(),
                 step.Box);
   else
-    std::printf("  %-12s %s%s\n", step.Action, path.c_str(), note);
+    std::printf("  %-12s %s%s\n", step.Action, path.c_str(), step.Notes.c_str());
 }
 
 void PrintJsonStep(const Step& step, int index, const std::string& path, bool first) {
@@ -81,7 +100,7 @@ bool ReportFamily(const ArchiveView& archive, const VerifyOptions& options, bool
   if (shown) std::printf("%s:\n", FamilyNames[ntFamily]);
   for (const PlannedEntry& planned : plan.Entries) {
     const ArchiveEntry& entry = archive.Entry(planned.Index);
-    const Step step = StepOf(planned, entry);
+    const Step step = StepOf(planned, entry, options.CodePage);
     const std::string path = ShownPath(entry, options.CodePage);
     if (options.Json) PrintJsonStep(step, planned.Index, path, &planned == &plan.Entries[0]);
     if (shown) PrintStep(step, path, ShownEntry(planned.Index, entry, options.CodePage));

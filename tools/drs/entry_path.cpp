@@ -1,64 +1,46 @@
 #include "entry_path.h"
 
-#include <vector>
-
 #include "code_page.h"
 #include "format/rules.h"
 
-namespace {
-
-std::vector<std::string> Components(const std::string& text) {
-  std::vector<std::string> parts;
-  std::string part;
-  for (char c : text) {
-    if (c == '\\') {
-      parts.push_back(part);
-      part.clear();
-    } else {
-      part.push_back(c);
-    }
+LandingNames LandingNamesOf(const ArchiveEntry& entry) {
+  LandingNames names;
+  const char* first = FirstComponent(entry.Dir);
+  names.Start.assign(entry.Dir, static_cast<size_t>(first - entry.Dir));
+  if (!names.Start.empty() && names.Start.back() != '\\') names.Start += '\\';
+  for (const char* component = first;;) {
+    const char* end = ComponentEnd(component, nullptr);
+    const char* kept = KeptEnd(component, end, true);
+    if (kept != component) names.Folders.emplace_back(component, kept);
+    if (!*end) break;
+    component = end + 1;
   }
-  parts.push_back(part);
-  return parts;
+  const std::string name = entry.Name;
+  names.File =
+      name.substr(0, KeptEnd(name.c_str(), name.c_str() + name.size(), true) - name.c_str());
+  return names;
 }
 
-bool IsDrive(const std::string& part) {
-  return part.size() == 2 && PlaceOf(part.c_str()) == EntryPlace::OtherDrive;
+std::string LandingPath(const ArchiveEntry& entry) {
+  const LandingNames names = LandingNamesOf(entry);
+  std::string path = names.Start;
+  for (const std::string& folder : names.Folders)
+    path += folder + '\\';
+  return names.File.empty() && !names.Folders.empty() ? path.substr(0, path.size() - 1)
+                                                      : path + names.File;
 }
-
-// Appends the components that stay inside the target folder; false when one would
-// leave it or cannot be a file name here.
-bool Append(std::filesystem::path& path, const std::string& text, bool mayStartWithDrive,
-            int codePage) {
-  const std::vector<std::string> parts = Components(text);
-  for (size_t i = 0; i < parts.size(); ++i) {
-    const std::string& part = parts[i];
-    if (part.empty() || part == ".") continue;
-    if (i == 0 && mayStartWithDrive && IsDrive(part)) continue;
-    if (part == "..") return false;
-    auto name = NameFromArchiveText(part, codePage);
-    if (!name || part.find_first_of(":/") != std::string::npos) return false;
-    for (unsigned char c : part)
-      if (c < 0x20) return false;
-    path /= *name;
-  }
-  return true;
-}
-
-} // namespace
 
 std::optional<UnpackPath> MapEntryPath(const ArchiveEntry& entry, int codePage) {
+  const LandingNames names = LandingNamesOf(entry);
   UnpackPath result;
-  if (!Append(result.Folder, entry.Dir, true, codePage)) return std::nullopt;
-  const std::string name = entry.Name;
-  if (name.empty()) return result;
-  // The bootstrap joins Dir and Name with a backslash, so a backslash inside Name
-  // makes folders as well.
-  std::filesystem::path file = result.Folder;
-  const bool nameStartsPath = entry.Dir[0] == '\0';
-  if (!Append(file, name, nameStartsPath, codePage)) return std::nullopt;
-  if (file == result.Folder) return std::nullopt;
-  result.Folder = file.parent_path();
-  result.File = file;
+  for (const std::string& folder : names.Folders) {
+    auto local = NameFromArchiveText(folder, codePage);
+    if (!local) return std::nullopt;
+    result.Folder /= *local;
+  }
+  if (names.File.empty()) return result;
+  auto local = NameFromArchiveText(names.File, codePage);
+  if (!local) return std::nullopt;
+  result.File = result.Folder / *local;
   return result;
 }

@@ -24,11 +24,11 @@ fs::path FindInstalledSetup() {
   const fs::path folder = ProgramPath().parent_path();
   std::string looked;
   for (const fs::path& candidate :
-       {folder / "SETUP.EXE", folder / NUVIK_SETUP_FOLDER / "SETUP.EXE"}) {
+       {folder / BootstrapFileName, folder / NUVIK_SETUP_FOLDER / BootstrapFileName}) {
     std::error_code error;
     if (fs::is_regular_file(candidate, error)) return candidate;
     looked += (looked.empty() ? "" : ", ") + candidate.lexically_normal().string();
   }
-  throw std::runtime_error("no SETUP.EXE installed with drs (looked at " + looked +
-                           "); name one with --setup");
+  throw std::runtime_error(std::string("no ") + BootstrapFileName +
+                           " installed with drs (looked at " + looked + "); name one with --setup");
 }

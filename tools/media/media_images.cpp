@@ -5,7 +5,6 @@
 #include <stdexcept>
 #include <vector>
 
-#include "format/rules.h"
 #include "run_tool.h"
 
 namespace fs = std::filesystem;
@@ -64,22 +63,6 @@ std::string GraftPoint(const fs::path& file) {
 }
 
 } // namespace
-
-bool IsVolumeLabel(const std::string& label) {
-  if (label.empty() || label.size() > 11) return false;
-  for (char c : label)
-    if (!(c >= 'A' && c <= 'Z') && !(c >= '0' && c <= '9') && c != '_') return false;
-  return true;
-}
-
-std::string LabelFromName(const std::string& name) {
-  std::string label;
-  for (char c : name.substr(0, 11)) {
-    c = UpperAscii(c);
-    label += (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ? c : '_';
-  }
-  return label.empty() ? "SETUP" : label;
-}
 
 void WriteIsoImage(const std::vector<fs::path>& files, const fs::path& image,
                    const std::string& label) {
