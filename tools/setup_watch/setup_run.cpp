@@ -1,5 +1,7 @@
 #include "setup_run.h"
 
+#include "setup_process.h"
+
 #include <cstdio>
 #include <cstring>
 #include <set>
@@ -45,7 +47,7 @@ std::string ChildEnvironment(const SetupRunOptions& options) {
   auto add = [&block](const std::string& entry) { block.append(entry).push_back('\0'); };
   add("TMP=" + options.TempPath);
   add("TEMP=" + options.TempPath);
-  add("NUVIK_DEMO_SECONDS=" + std::to_string(options.DemoSeconds));
+  if (options.DemoSeconds > 0) add("NUVIK_DEMO_SECONDS=" + std::to_string(options.DemoSeconds));
   add("NUVIK_DEMO_REPORT=" + options.ReportPath);
   if (!options.ScreenshotPath.empty()) add("NUVIK_DEMO_SCREENSHOT=" + options.ScreenshotPath);
   block.push_back('\0');
@@ -87,6 +89,9 @@ SetupRunRecord RunSetup(const SetupRunOptions& options) {
   bool closePosted = false;
   bool handedOff = false;
   PROCESS_INFORMATION second{};
+  DWORD setupProgramId = 0;
+  HANDLE setupProgram = nullptr;
+  DWORD setupProgramFoundAt = 0;
   const DWORD begin = GetTickCount();
   while (WaitForSingleObject(process.hProcess, 50) == WAIT_TIMEOUT) {
     if (GetTickCount() - begin > options.TimeoutMs) {
@@ -139,10 +144,35 @@ SetupRunRecord RunSetup(const SetupRunOptions& options) {
       answered.insert(box);
       if (options.OnBox) options.OnBox(seen);
       record.Boxes.push_back(seen);
-      PressButton(box, seen.Answer);
+      if (options.AnswerBoxes) PressButton(box, seen.Answer);
+    }
+    if (mainWindow && options.WhileWindowShows && IsWindowVisible(mainWindow))
+      options.WhileWindowShows();
+    if (options.FindSetupProgram && !setupProgram) {
+      setupProgramId = FindChildProcess(process.dwProcessId, "N_SETUP.EXE");
+      if (setupProgramId)
+        setupProgram = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | PROCESS_TERMINATE |
+                                       SYNCHRONIZE,
+                                   FALSE, setupProgramId);
+    }
+    if (setupProgram && !record.SetupProgramFound &&
+        ReadCommandLine(setupProgram, &record.HandOffLine)) {
+      record.SetupProgramFound = true;
+      setupProgramFoundAt = GetTickCount();
+    }
+    if (options.CloseSetupProgramAfterMs && record.SetupProgramFound &&
+        !record.WindowClosedByWatcher &&
+        GetTickCount() - setupProgramFoundAt >= options.CloseSetupProgramAfterMs) {
+      // The setup program first: while it runs, its file in the work directory cannot go.
+      if (WaitForSingleObject(setupProgram, 0) == WAIT_TIMEOUT) {
+        EndProcessGently(setupProgram, setupProgramId, 5000);
+        record.SetupProgramEndedByWatcher = true;
+      }
+      if (mainWindow && IsWindow(mainWindow)) PostMessageA(mainWindow, WM_CLOSE, 0, 0);
+      record.WindowClosedByWatcher = true;
     }
     if (!handedOff && mainWindow && !IsWindowVisible(mainWindow) &&
-        PathExists(options.ReportPath)) {
+        (PathExists(options.ReportPath) || record.SetupProgramFound)) {
       handedOff = true;
       if (options.OnHandOff) options.OnHandOff();
     }
@@ -166,6 +196,13 @@ SetupRunRecord RunSetup(const SetupRunOptions& options) {
     CloseHandle(second.hProcess);
   }
 
+  if (setupProgram) {
+    if (WaitForSingleObject(setupProgram, 0) == WAIT_TIMEOUT) {
+      record.SetupProgramStillRanAtExit = true;
+      EndProcessGently(setupProgram, setupProgramId, 10000);
+    }
+    CloseHandle(setupProgram);
+  }
   // The demo setup program belongs to no process of ours; find it by its window.
   if (HWND demo = FindWindowA("NUVIK_DEMO_SETUP", nullptr)) {
     record.SetupProgramStillRanAtExit = true;
