@@ -2,7 +2,7 @@
 # Installs what both build presets, the Wine tests, the peers, the benchmarks and the
 # packages need (xorriso and mtools write the media images, genisoimage's isoinfo reads
 # them back, help2man makes the manual page, dpkg-dev and file let CPack find drs's
-# library dependencies).
+# library dependencies, osslsigncode and openssl sign SETUP.EXE and check the signature).
 # Idempotent: when everything is present it only checks and returns.
 set -euo pipefail
 
@@ -14,6 +14,7 @@ packages=(
   jlha-utils lhasa default-jdk-headless
   python3 locales time bc
   xorriso mtools genisoimage help2man dpkg-dev file
+  osslsigncode openssl
 )
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }

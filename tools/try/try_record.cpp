@@ -129,7 +129,7 @@ std::string ExpectedVersion(const std::string& windows) {
   if (windows == "95") return "4.0 95";
   if (windows == "98") return "4.10 95";
   if (windows == "nt4") return "4.0 nt";
-  return "10.0 nt";
+  return "6.2 nt"; // Windows 10 to a program without a manifest
 }
 
 std::string DescribeRun(const TryTarget& target, const TryRecord& record) {
