@@ -2,7 +2,8 @@
 # Installs what both build presets, the Wine tests, the peers, the benchmarks and the
 # packages need (xorriso and mtools write the media images, genisoimage's isoinfo reads
 # them back, help2man makes the manual page, dpkg-dev and file let CPack find drs's
-# library dependencies, osslsigncode and openssl sign SETUP.EXE and check the signature).
+# library dependencies, libcli11-dev reads drs's command line on both presets,
+# osslsigncode and openssl sign SETUP.EXE and check the signature).
 # Idempotent: when everything is present it only checks and returns.
 set -euo pipefail
 
@@ -13,7 +14,7 @@ packages=(
   xvfb xauth imagemagick
   jlha-utils lhasa default-jdk-headless
   python3 locales time bc
-  xorriso mtools genisoimage help2man dpkg-dev file
+  xorriso mtools genisoimage help2man dpkg-dev file libcli11-dev
   osslsigncode openssl
 )
 

@@ -1,7 +1,7 @@
 #include <cstdio>
 
 #include "archive_view.h"
-#include "commands.h"
+#include "command_line.h"
 #include "format/dos_time.h"
 #include "format/rules.h"
 
@@ -19,9 +19,8 @@ static std::string DateText(const ArchiveEntry& entry) {
 
 // One line per entry: size (or "dir" for an entry that only makes its folder), DOS
 // date and time, "nt-skip" when the Windows NT family leaves it out, then Dir\Name.
-int ListCommand(const Arguments& arguments) {
-  if (arguments.size() != 1) return UsageError();
-  ArchiveView archive(arguments[0]);
+static int List(const std::string& path) {
+  ArchiveView archive(path);
   int status = 0;
   for (int i = 0; i < archive.Count(); ++i) {
     const ArchiveEntry& entry = archive.Entry(i);
@@ -41,4 +40,12 @@ int ListCommand(const Arguments& arguments) {
                 SkippedOnNt(entry.Name) ? "nt-skip" : "-", EntryPath(entry).c_str());
   }
   return status;
+}
+
+CommandWork DefineListCommand(CLI::App& drs) {
+  CLI::App* command =
+      drs.add_subcommand("list", "one line per entry: size, DOS date and time, nt-skip, Dir\\Name");
+  auto archive = std::make_shared<std::string>();
+  command->add_option("ARCHIVE", *archive)->required();
+  return [archive] { return List(*archive); };
 }

@@ -8,6 +8,7 @@
 #include <system_error>
 #include <utility>
 
+#include "command_line.h"
 #include "commands.h"
 #include "format/rules.h"
 #include "installed_setup.h"
@@ -24,38 +25,10 @@ struct MediaOptions {
   std::string Floppy;
   std::string Label;
   std::string Setup;
-  std::string CodePage;
+  int CodePage = 0;
   std::string Payload;
   bool Quiet = false;
 };
-
-bool Parse(const Arguments& arguments, MediaOptions* options) {
-  const std::pair<const char*, std::string*> valued[] = {
-      {"-o", &options->Folder},     {"--iso", &options->Iso},     {"--floppy", &options->Floppy},
-      {"--label", &options->Label}, {"--setup", &options->Setup},
-  };
-  for (size_t i = 0; i < arguments.size(); ++i) {
-    const std::string& word = arguments[i];
-    const auto option = std::find_if(std::begin(valued), std::end(valued),
-                                     [&word](const auto& known) { return word == known.first; });
-    if (option != std::end(valued)) {
-      if (i + 1 >= arguments.size() || arguments[i + 1].empty() || !option->second->empty())
-        return false;
-      *option->second = arguments[++i];
-    } else if (word == "--codepage") {
-      int codePage;
-      if (!ParseCodePage(arguments, i, &codePage)) return false;
-      options->CodePage = std::to_string(codePage);
-    } else if (word == "-q") {
-      options->Quiet = true;
-    } else if (options->Payload.empty() && !word.empty() && word[0] != '-') {
-      options->Payload = word;
-    } else {
-      return false;
-    }
-  }
-  return !options->Payload.empty() && !options->Folder.empty();
-}
 
 std::string ChosenLabel(const MediaOptions& options) {
   if (options.Label.empty()) {
@@ -120,7 +93,7 @@ int MakeMedium(const MediaOptions& options, const std::string& label) {
   changes.MakeFolder(folder);
   changes.Claim(archive);
   Arguments pack = {"-o", archive.string(), options.Payload};
-  if (!options.CodePage.empty()) pack.insert(pack.begin(), {"--codepage", options.CodePage});
+  if (options.CodePage) pack.insert(pack.begin(), {"--codepage", std::to_string(options.CodePage)});
   if (options.Quiet) pack.insert(pack.begin(), "-q");
   if (const int status = PackCommand(pack)) return status;
   if (const int status = VerifyCommand({archive.string()})) return status;
@@ -143,22 +116,52 @@ int MakeMedium(const MediaOptions& options, const std::string& label) {
   return 0;
 }
 
-} // namespace
-
 // A refusal anywhere leaves the disk as it was: no half-made medium, and a medium or
 // image that was already there stays as it was.
-int MediaCommand(const Arguments& arguments) {
-  MediaOptions options;
-  if (!Parse(arguments, &options)) return UsageError();
+int Media(const MediaOptions& options) {
   const std::string label = ChosenLabel(options);
-  if (!IsVolumeLabel(label)) {
-    std::fprintf(stderr, "drs media: a --label is 1 to 11 letters, digits or _\n");
-    return 2;
-  }
-  try {
-    return MakeMedium(options, label);
-  } catch (const std::exception& error) {
-    std::fprintf(stderr, "drs: %s\n", error.what());
-    return 1;
-  }
+  if (!IsVolumeLabel(label)) throw UsageMistake("a --label is 1 to 11 letters, digits or _");
+  return MakeMedium(options, label);
+}
+
+} // namespace
+
+CommandWork DefineMediaCommand(CLI::App& drs) {
+  CLI::App* command = drs.add_subcommand(
+      "media", "makes an installation medium in DIR: PAYLOAD (your N_SETUP.EXE and its files) "
+               "packed into N_SETUP.DRS and checked, with SETUP.EXE beside it; optionally also a "
+               "CD image and a floppy image of it");
+  auto options = std::make_shared<MediaOptions>();
+  command->add_option("-o", options->Folder, "the folder of the medium, made when missing")
+      ->type_name("DIR")
+      ->required()
+      ->check(WrittenFileName());
+  command
+      ->add_option("--iso", options->Iso,
+                   "also an ISO 9660 CD image of the medium (level 1 names, Joliet, the label), "
+                   "written by xorriso")
+      ->type_name("FILE")
+      ->check(WrittenFileName());
+  command
+      ->add_option("--floppy", options->Floppy,
+                   "also a 1.44 MB FAT12 floppy image, written by mtools; refused when the "
+                   "medium does not fit")
+      ->type_name("FILE")
+      ->check(WrittenFileName());
+  command
+      ->add_option("--label", options->Label,
+                   "the volume label of the images, 1 to 11 letters, digits or _ (default: from "
+                   "PAYLOAD's folder name)")
+      ->type_name("NAME");
+  command
+      ->add_option("--setup", options->Setup,
+                   "the SETUP.EXE to put on the medium (default: the one installed with drs)")
+      ->type_name("FILE");
+  AddCodePageOption(*command, options->CodePage,
+                    "names are converted from UTF-8 to this Windows code page (default: plain "
+                    "ASCII only)");
+  command->add_flag("-q", options->Quiet,
+                    "no progress line (shown on a terminal when packing takes more than a second)");
+  command->add_option("PAYLOAD", options->Payload)->required();
+  return [options] { return Media(*options); };
 }

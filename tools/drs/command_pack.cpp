@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "commands.h"
+#include "command_line.h"
 #include "format/archive_writer.h"
 #include "format/rules.h"
 #include "pack_progress.h"
@@ -23,35 +23,12 @@ struct PackOptions {
   bool Quiet = false;
 };
 
-bool Parse(const Arguments& arguments, PackOptions* options) {
-  bool haveFolder = false;
-  for (size_t i = 0; i < arguments.size(); ++i) {
-    const std::string& word = arguments[i];
-    if (word == "-o") {
-      if (i + 1 >= arguments.size() || !options->Archive.empty()) return false;
-      options->Archive = arguments[++i];
-    } else if (word == "--codepage") {
-      if (!ParseCodePage(arguments, i, &options->CodePage)) return false;
-    } else if (word == "-q") {
-      options->Quiet = true;
-    } else if (!haveFolder && !word.empty() && word[0] != '-') {
-      options->Folder = word;
-      haveFolder = true;
-    } else {
-      return false;
-    }
-  }
-  return haveFolder && !options->Archive.empty();
-}
-
 } // namespace
 
 // Writes the archive under a temporary name and renames it only once it is whole, so a
 // refusal or a failure never leaves a half-written archive (and never touches an
 // existing one).
-int PackCommand(const Arguments& arguments) {
-  PackOptions options;
-  if (!Parse(arguments, &options)) return UsageError();
+static int Pack(const PackOptions& options) {
   const fs::path target(options.Archive);
   const fs::path temporary = TemporaryPath(target);
   std::FILE* output = nullptr;
@@ -87,4 +64,23 @@ int PackCommand(const Arguments& arguments) {
     return 1;
   }
   return 0;
+}
+
+CommandWork DefinePackCommand(CLI::App& drs) {
+  CLI::App* command =
+      drs.add_subcommand("pack", "every file under DIR becomes an entry of ARCHIVE");
+  auto options = std::make_shared<PackOptions>();
+  command
+      ->add_option("-o", options->Archive,
+                   "the archive to write (made whole under a temporary name)")
+      ->type_name("ARCHIVE")
+      ->required()
+      ->check(WrittenFileName());
+  AddCodePageOption(*command, options->CodePage,
+                    "names are converted from UTF-8 to this Windows code page (default: plain "
+                    "ASCII only)");
+  command->add_flag("-q", options->Quiet,
+                    "no progress line (shown on a terminal when packing takes more than a second)");
+  command->add_option("DIR", options->Folder)->required();
+  return [options] { return Pack(*options); };
 }

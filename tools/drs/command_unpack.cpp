@@ -6,7 +6,7 @@
 #include <system_error>
 
 #include "archive_view.h"
-#include "commands.h"
+#include "command_line.h"
 #include "entry_path.h"
 #include "format/dos_time.h"
 #include "format/rules.h"
@@ -118,33 +118,42 @@ struct Unpacker {
   }
 };
 
-} // namespace
+struct UnpackOptions {
+  std::string Archive;
+  std::string Folder;
+  int CodePage = 0;
+  bool NtFamily = false;
+};
 
 // Unpacks what SETUP.EXE writes, in its order, on the Windows 95 family (the NT family
 // with --nt), and stops where it stops; what it passes over, what cannot be placed
 // here and where it stops are reported, and make the exit code 1.
-int UnpackCommand(const Arguments& arguments) {
-  int codePage = 0;
-  bool ntFamily = false;
-  std::vector<std::string> positional;
-  for (size_t i = 0; i < arguments.size(); ++i) {
-    if (arguments[i] == "--codepage") {
-      if (!ParseCodePage(arguments, i, &codePage)) return UsageError();
-    } else if (arguments[i] == "--nt") {
-      ntFamily = true;
-    } else {
-      positional.push_back(arguments[i]);
-    }
-  }
-  if (positional.size() != 2) return UsageError();
-  ArchiveView archive(positional[0]);
-  const fs::path target(positional[1]);
+int Unpack(const UnpackOptions& options) {
+  ArchiveView archive(options.Archive);
+  const fs::path target(options.Folder);
   std::error_code error;
   fs::create_directories(target, error);
-  if (error) throw DamagedArchive(positional[1] + ": " + error.message());
+  if (error) throw DamagedArchive(options.Folder + ": " + error.message());
   std::FILE* sink = OpenNullSink();
-  Unpacker unpacker{archive, target, codePage, sink};
-  const bool whole = unpacker.Run(ntFamily);
+  Unpacker unpacker{archive, target, options.CodePage, sink};
+  const bool whole = unpacker.Run(options.NtFamily);
   std::fclose(sink);
   return whole ? 0 : 1;
+}
+
+} // namespace
+
+CommandWork DefineUnpackCommand(CLI::App& drs) {
+  CLI::App* command = drs.add_subcommand(
+      "unpack", "writes under DIR what SETUP.EXE writes, entry by entry in its order, and stops "
+                "where it stops");
+  auto options = std::make_shared<UnpackOptions>();
+  command->add_flag("--nt", options->NtFamily,
+                    "as the Windows NT family does (default: the Windows 95 family)");
+  AddCodePageOption(*command, options->CodePage,
+                    "names are converted from this Windows code page to UTF-8 (default: plain "
+                    "ASCII only)");
+  command->add_option("ARCHIVE", options->Archive)->required();
+  command->add_option("DIR", options->Folder)->required();
+  return [options] { return Unpack(*options); };
 }

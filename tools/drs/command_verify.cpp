@@ -1,7 +1,7 @@
 #include <cstdio>
 
 #include "archive_view.h"
-#include "commands.h"
+#include "command_line.h"
 #include "setup_plan.h"
 
 namespace {
@@ -64,19 +64,28 @@ bool ReportFamily(const ArchiveView& archive, bool ntFamily, const std::vector<i
 
 // The media check: what SETUP.EXE does with the archive on the Windows 95 family and on
 // the NT family; exit 0 only when both install it whole.
-int VerifyCommand(const Arguments& arguments) {
-  if (arguments.size() != 1) return UsageError();
-  ArchiveView archive(arguments[0]);
+static int Verify(const std::string& path) {
+  ArchiveView archive(path);
   const std::vector<int> damage = DecodeStatuses(archive);
-  std::printf("%s: %d entries\n", arguments[0].c_str(), archive.Count());
+  std::printf("%s: %d entries\n", path.c_str(), archive.Count());
   bool installs = true;
   for (const bool ntFamily : {false, true})
     installs = ReportFamily(archive, ntFamily, damage) && installs;
   if (!installs) {
     std::fprintf(stderr, "drs: %s: SETUP.EXE does not install it whole on both families\n",
-                 arguments[0].c_str());
+                 path.c_str());
     return 1;
   }
-  std::printf("%s: SETUP.EXE installs it whole on both families\n", arguments[0].c_str());
+  std::printf("%s: SETUP.EXE installs it whole on both families\n", path.c_str());
   return 0;
+}
+
+CommandWork DefineVerifyCommand(CLI::App& drs) {
+  CLI::App* command = drs.add_subcommand(
+      "verify", "the media check: what SETUP.EXE does with the archive on the Windows 95 family "
+                "and on the NT family, entry by entry; exit 0 only when both install it whole "
+                "and start N_SETUP.EXE");
+  auto archive = std::make_shared<std::string>();
+  command->add_option("ARCHIVE", *archive)->required();
+  return [archive] { return Verify(*archive); };
 }
