@@ -4,10 +4,14 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <stdexcept>
 #include <system_error>
 #include <utility>
 
+#include "autorun.h"
+#include "code_signing.h"
 #include "command_line.h"
 #include "commands.h"
 #include "format/rules.h"
@@ -28,6 +32,8 @@ struct MediaOptions {
   int CodePage = 0;
   std::string Payload;
   bool Quiet = false;
+  bool NoAutorun = false;
+  SigningKey Signing; // no Pkcs12: unsigned
 };
 
 std::string ChosenLabel(const MediaOptions& options) {
@@ -84,6 +90,33 @@ private:
   std::vector<std::pair<fs::path, fs::path>> Saved_;
 };
 
+// AUTORUN.INF beside SETUP.EXE, when `wanted`. One that the user put in the medium
+// folder (in any letter case) stays as it is; the one drs wrote before is rewritten, or
+// removed when not wanted.
+void WriteAutorun(const fs::path& folder, const std::string& label, bool wanted,
+                  MediumChanges& changes) {
+  fs::path existing;
+  for (const fs::directory_entry& item : fs::directory_iterator(folder)) {
+    std::string name = item.path().filename().string();
+    for (char& c : name)
+      c = UpperAscii(c);
+    if (name == "AUTORUN.INF") existing = item.path();
+  }
+  if (!existing.empty()) {
+    std::ifstream file(existing, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    if (!fs::is_regular_file(fs::symlink_status(existing)) || !IsOwnAutorun(text.str())) return;
+    changes.Claim(existing);
+  }
+  if (!wanted) return;
+  const fs::path autorun = folder / "AUTORUN.INF";
+  changes.Claim(autorun);
+  std::ofstream file(autorun, std::ios::binary);
+  file << AutorunText(label);
+  if (!file.flush()) throw std::runtime_error(autorun.string() + ": cannot be written");
+}
+
 int MakeMedium(const MediaOptions& options, const std::string& label) {
   const fs::path setup = options.Setup.empty() ? FindInstalledSetup() : fs::path(options.Setup);
   if (!fs::is_regular_file(setup)) throw std::runtime_error(setup.string() + ": no such file");
@@ -100,10 +133,18 @@ int MakeMedium(const MediaOptions& options, const std::string& label) {
 
   const fs::path copy = folder / "SETUP.EXE";
   std::error_code different;
-  if (!fs::equivalent(setup, copy, different)) {
+  if (!options.Signing.Pkcs12.empty()) {
+    // Signed beside the medium's copy, which is replaced only once signing succeeded.
+    const fs::path signedCopy = TemporaryPath(copy);
+    changes.Claim(signedCopy);
+    SignSetup(setup, signedCopy, options.Signing);
+    changes.Claim(copy);
+    fs::rename(signedCopy, copy);
+  } else if (!fs::equivalent(setup, copy, different)) {
     changes.Claim(copy);
     fs::copy_file(setup, copy);
   }
+  WriteAutorun(folder, label, !options.NoAutorun, changes);
   if (!options.Iso.empty()) {
     changes.Claim(options.Iso);
     WriteIsoImage(folder, options.Iso, label);
@@ -129,8 +170,8 @@ int Media(const MediaOptions& options) {
 CommandWork DefineMediaCommand(CLI::App& drs) {
   CLI::App* command = drs.add_subcommand(
       "media", "makes an installation medium in DIR: PAYLOAD (your N_SETUP.EXE and its files) "
-               "packed into N_SETUP.DRS and checked, with SETUP.EXE beside it; optionally also a "
-               "CD image and a floppy image of it");
+               "packed into N_SETUP.DRS and checked, with SETUP.EXE (signed if asked) and "
+               "AUTORUN.INF beside it; optionally also a CD image and a floppy image of it");
   auto options = std::make_shared<MediaOptions>();
   command->add_option("-o", options->Folder, "the folder of the medium, made when missing")
       ->type_name("DIR")
@@ -162,6 +203,26 @@ CommandWork DefineMediaCommand(CLI::App& drs) {
                     "ASCII only)");
   command->add_flag("-q", options->Quiet,
                     "no progress line (shown on a terminal when packing takes more than a second)");
+  command->add_flag("--no-autorun", options->NoAutorun,
+                    "no AUTORUN.INF beside SETUP.EXE (by default one starts SETUP.EXE when the "
+                    "CD goes in; an AUTORUN.INF of your own in DIR is always kept)");
+  CLI::Option* pkcs12 =
+      command
+          ->add_option("--sign-pkcs12", options->Signing.Pkcs12,
+                       "signs SETUP.EXE (Authenticode, SHA-256, by osslsigncode) with the "
+                       "certificate and key in this PKCS#12 file, before the images are written")
+          ->type_name("FILE");
+  command
+      ->add_option("--sign-password-file", options->Signing.PasswordFile,
+                   "the certificate's password is this file's first line (default: the "
+                   "environment variable DRS_SIGN_PASSWORD)")
+      ->type_name("FILE")
+      ->needs(pkcs12);
+  command
+      ->add_option("--timestamp", options->Signing.TimestampUrl,
+                   "the signature gets a time stamp from this RFC 3161 service")
+      ->type_name("URL")
+      ->needs(pkcs12);
   command->add_option("PAYLOAD", options->Payload)->required();
   return [options] { return Media(*options); };
 }

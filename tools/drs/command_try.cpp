@@ -1,17 +1,29 @@
-// drs try: each run in a Wine prefix of its own, so that one medium's changes (its
-// WIN.INI ports, a crashed run's leftovers) never colour the next.
-#include "command_try.h"
-
+// drs try: what a medium does on the systems it is made for, seen from Linux under
+// Wine. Each run has a Wine prefix of its own, so that one run's changes (its WIN.INI
+// ports, a crashed run's leftovers) never colour the next.
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <stdexcept>
 #include <utility>
 #include <vector>
 
+#include "command_line.h"
 #include "installed_setup.h"
 #include "wine_try.h"
 
 namespace {
+
+struct TryRequest {
+  std::string Medium;
+  std::string Windows = "98";
+  int CodePage = 1252;
+  int TimeoutSeconds = 120;
+  std::string Screenshot; // empty: none
+  std::string Watcher;    // empty: the one installed with drs
+  bool Keep = false;
+  bool All = false; // every family and code page, one table
+};
 
 const char* const Families[] = {"95", "98", "nt4", "10"};
 const int CodePages[] = {1252, 949, 932, 950};
@@ -39,8 +51,8 @@ void SayKept(const TryOutcome& outcome) {
                 outcome.KeptFolder.c_str());
 }
 
-} // namespace
-
+// Exit code: 0 when the setup program was started (in every run), 1 otherwise or when
+// the medium cannot be tried.
 int TryCommand(const TryRequest& request) {
   const char* display = std::getenv("DISPLAY");
   const std::string missing = MissingForTry(!request.All && display && *display);
@@ -75,4 +87,72 @@ int TryCommand(const TryRequest& request) {
     std::fprintf(stderr, "drs try: %s\n", error.what());
     return 1;
   }
+}
+
+// A value out of a fixed set, refused as "is 95, 98, nt4 or 10, not 2000".
+CLI::Validator OneOf(std::vector<std::string> values) {
+  std::string named;
+  for (size_t i = 0; i < values.size(); ++i)
+    named += (i == 0 ? "" : i + 1 == values.size() ? " or " : ", ") + values[i];
+  return CLI::Validator(
+      [values, named](std::string& value) {
+        for (const std::string& allowed : values)
+          if (value == allowed) return std::string();
+        return "is " + named + ", not " + value;
+      },
+      "");
+}
+
+} // namespace
+
+CommandWork DefineTryCommand(CLI::App& drs) {
+  CLI::App* command = drs.add_subcommand(
+      "try", "runs MEDIUM (a medium folder, its SETUP.EXE, a CD or floppy image) under Wine in a "
+             "fresh prefix and reports what a user sees and what happens: the boxes, the splash, "
+             "the staged files, the setup program's command line, how SETUP.EXE ended and "
+             "whether its work directory went; exit 0 only when the setup program was started");
+  auto request = std::make_shared<TryRequest>();
+  CLI::Option* windows =
+      command
+          ->add_option("--windows", request->Windows,
+                       "the Windows version Wine reports to SETUP.EXE (default: 98)")
+          ->type_name("95|98|nt4|10")
+          ->check(OneOf({"95", "98", "nt4", "10"}));
+  CLI::Option* codePage =
+      command
+          ->add_option("--codepage", request->CodePage,
+                       "the code page of the system, from the locale Wine runs in (default: 1252)")
+          ->type_name("1252|949|932|950")
+          ->check(OneOf({"1252", "949", "932", "950"}));
+  command
+      ->add_option("--timeout", request->TimeoutSeconds,
+                   "stops a run of SETUP.EXE that has not ended after S seconds (default: 120)")
+      ->type_name("S")
+      ->check(CLI::Validator(
+          [](std::string& value) {
+            return !value.empty() && value.find_first_not_of("0123456789") == std::string::npos &&
+                           value.size() < 6 && std::stoi(value) > 0
+                       ? std::string()
+                       : "is a number of seconds from 1 to 99999, not " + value;
+          },
+          ""));
+  CLI::Option* screenshot =
+      command->add_option("--screenshot", request->Screenshot, "saves the splash as a BMP image")
+          ->type_name("FILE")
+          ->check(WrittenFileName());
+  command
+      ->add_option("--watcher", request->Watcher,
+                   "the watcher that runs SETUP.EXE (default: setup_watch.exe installed with drs)")
+      ->type_name("FILE");
+  command->add_flag("--keep", request->Keep,
+                    "keeps the Wine prefix and the watcher's record, and says where");
+  command
+      ->add_flag("--all", request->All,
+                 "every Windows version and code page above, unattended on a virtual screen, "
+                 "in one table")
+      ->excludes(windows)
+      ->excludes(codePage)
+      ->excludes(screenshot);
+  command->add_option("MEDIUM", request->Medium)->required();
+  return [request] { return TryCommand(*request); };
 }
