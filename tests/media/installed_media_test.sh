@@ -56,7 +56,7 @@ grep -q "wrong password" "$work/refused.log" || fail "the refusal does not say w
   --sign-password-file "$key/password" "$work/payload"
 osslsigncode verify -in "$work/medium/SETUP.EXE" -CAfile "$key/cert.pem" >"$work/verify.log" 2>&1 ||
   { cat "$work/verify.log"; fail "the signature does not verify"; }
-"$check_binary" "$work/medium/SETUP.EXE" >"$work/check.log" ||
+python3 "$check_binary" "$work/medium/SETUP.EXE" >"$work/check.log" ||
   { cat "$work/check.log"; fail "the signed SETUP.EXE fails the binary checks"; }
 osslsigncode remove-signature -in "$work/medium/SETUP.EXE" -out "$work/unsigned.exe" >/dev/null
 cmp "$work/unsigned.exe" "$setup" || fail "the medium's SETUP.EXE is not the one built, signed"
