@@ -332,6 +332,15 @@ TEST_F(DrsTest, HelpAndVersionOnStandardOutput) {
   EXPECT_EQ(version.Output, "drs (Nuvik setup tools) " NUVIK_VERSION "\n");
 }
 
+// Wine is recommended, not required: without it, drs try says how to install it.
+TEST_F(DrsTest, TryWithoutWineSaysHowToInstallIt) {
+  const Outcome outcome =
+      RunShell("PATH=" + Quote(Work) + " " + std::string(DRS_PROGRAM) + " try " + Quote(Work));
+  EXPECT_EQ(outcome.Status, 1) << outcome.Output;
+  EXPECT_NE(outcome.Output.find("apt install wine wine32:i386"), std::string::npos)
+      << outcome.Output;
+}
+
 // The medium, and its images read back by tools from Debian: the CD image by isoinfo
 // (names, Joliet, label) and xorriso (the bytes), the floppy image by mtools.
 TEST_F(DrsTest, MediaImagesHoldTheMediumByteForByte) {
