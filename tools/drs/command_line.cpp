@@ -112,6 +112,7 @@ void PrintCommandHelp(const CLI::App& command) {
       lines.emplace_back(Written(*option), option->get_description());
   lines.emplace_back(Written(*command.get_help_ptr()), "this help");
   PrintOptionLines(lines);
+  if (!command.get_footer().empty()) std::printf("\nExamples:\n%s", command.get_footer().c_str());
   std::puts("\nExit status:");
   PrintWrapped("  ", ExitStatus);
 }
@@ -151,6 +152,12 @@ void PrintGeneralHelp(const CLI::App& drs) {
                                              ? "this help; after a command, that command's help"
                                              : option->get_description());
   PrintOptionLines(lines);
+  // The examples each command gave as its footer: indented command lines, each with
+  // what it does beneath.
+  std::string examples;
+  for (const CLI::App* command : CommandsOf(drs))
+    examples += command->get_footer();
+  if (!examples.empty()) std::printf("\nExamples:\n%s", examples.c_str());
   std::puts("\nExit status:");
   PrintWrapped("  ", ExitStatus);
 }

@@ -224,5 +224,11 @@ CommandWork DefineMediaCommand(CLI::App& drs) {
       ->type_name("URL")
       ->needs(pkcs12);
   command->add_option("PAYLOAD", options->Payload)->required();
+  command->footer(
+      "  drs media -o medium --iso nuvik.iso payload\n"
+      "      medium/ with N_SETUP.DRS, SETUP.EXE and AUTORUN.INF (which starts SETUP.EXE\n"
+      "      when the CD goes in), and the CD image nuvik.iso\n"
+      "  drs media -o medium --sign-pkcs12 vendor.p12 --sign-password-file key.txt payload\n"
+      "      the same with SETUP.EXE signed by your code-signing certificate\n");
   return [options] { return Media(*options); };
 }

@@ -154,5 +154,8 @@ CommandWork DefineTryCommand(CLI::App& drs) {
       ->excludes(codePage)
       ->excludes(screenshot);
   command->add_option("MEDIUM", request->Medium)->required();
+  command->footer(
+      "  drs try --windows 95 --codepage 949 nuvik.iso\n"
+      "      the CD image's SETUP.EXE run as on a Korean Windows 95, and what it did\n");
   return [request] { return TryCommand(*request); };
 }
