@@ -5,9 +5,9 @@
 
 #include <vector>
 
-DWORD FindChildProcess(DWORD parent, const char* name) {
+HANDLE OpenChildProcess(DWORD parent, const char* name, DWORD* id) {
   HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return 0;
+  if (snapshot == INVALID_HANDLE_VALUE) return nullptr;
   DWORD found = 0;
   PROCESSENTRY32 entry{};
   entry.dwSize = sizeof entry;
@@ -16,7 +16,11 @@ DWORD FindChildProcess(DWORD parent, const char* name) {
     if (entry.th32ParentProcessID == parent && lstrcmpiA(entry.szExeFile, name) == 0)
       found = entry.th32ProcessID;
   CloseHandle(snapshot);
-  return found;
+  *id = found;
+  return found ? OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | PROCESS_TERMINATE |
+                                 SYNCHRONIZE,
+                             FALSE, found)
+               : nullptr;
 }
 
 // The command line lives in the process's own memory: its environment block points at

@@ -7,9 +7,10 @@
 
 #include <string>
 
-// The id of a running process started by `parent` whose program file is named `name`
-// (any letter case); 0 when there is none.
-DWORD FindChildProcess(DWORD parent, const char* name);
+// A running process started by `parent` whose program file is named `name` (any letter
+// case), opened to be read, waited for and ended, with its id in `id`; null when there
+// is none.
+HANDLE OpenChildProcess(DWORD parent, const char* name, DWORD* id);
 
 // The command line the process was started with, in UTF-8; false while the process is
 // still too young to have one, or when it cannot be read.

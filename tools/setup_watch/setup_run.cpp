@@ -148,13 +148,8 @@ SetupRunRecord RunSetup(const SetupRunOptions& options) {
     }
     if (mainWindow && options.WhileWindowShows && IsWindowVisible(mainWindow))
       options.WhileWindowShows();
-    if (options.FindSetupProgram && !setupProgram) {
-      setupProgramId = FindChildProcess(process.dwProcessId, "N_SETUP.EXE");
-      if (setupProgramId)
-        setupProgram = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | PROCESS_TERMINATE |
-                                       SYNCHRONIZE,
-                                   FALSE, setupProgramId);
-    }
+    if (options.FindSetupProgram && !setupProgram)
+      setupProgram = OpenChildProcess(process.dwProcessId, "N_SETUP.EXE", &setupProgramId);
     if (setupProgram && !record.SetupProgramFound &&
         ReadCommandLine(setupProgram, &record.HandOffLine)) {
       record.SetupProgramFound = true;
@@ -196,6 +191,11 @@ SetupRunRecord RunSetup(const SetupRunOptions& options) {
     CloseHandle(second.hProcess);
   }
 
+  // A setup program that closed the bootstrap at once is still found, by its parent.
+  if (options.FindSetupProgram && !setupProgram)
+    setupProgram = OpenChildProcess(process.dwProcessId, "N_SETUP.EXE", &setupProgramId);
+  if (setupProgram && !record.SetupProgramFound)
+    record.SetupProgramFound = ReadCommandLine(setupProgram, &record.HandOffLine);
   if (setupProgram) {
     if (WaitForSingleObject(setupProgram, 0) == WAIT_TIMEOUT) {
       record.SetupProgramStillRanAtExit = true;
