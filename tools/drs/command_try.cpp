@@ -18,7 +18,7 @@ struct TryRequest {
   std::string Medium;
   std::string Windows = "98";
   int CodePage = 1252;
-  int TimeoutSeconds = 120;
+  int TimeoutSeconds = 0; // 0: 120 unattended, 900 with a user at the screen
   std::string Screenshot; // empty: none
   std::string Watcher;    // empty: the one installed with drs
   bool Keep = false;
@@ -36,10 +36,12 @@ TrySettings SettingsFor(const TryRequest& request, const TryTarget& target) {
   if (!std::filesystem::is_regular_file(settings.Watcher))
     throw std::runtime_error(settings.Watcher.string() + ": no such file");
   settings.Target = target;
-  settings.TimeoutSeconds = request.TimeoutSeconds;
   // Many runs, or no screen of the user's: unattended on a virtual screen.
   const char* display = std::getenv("DISPLAY");
   settings.Attended = !request.All && display && *display;
+  settings.TimeoutSeconds = request.TimeoutSeconds ? request.TimeoutSeconds
+                            : settings.Attended    ? 900
+                                                   : 120;
   settings.Keep = request.Keep;
   settings.Screenshot = request.All ? std::string() : request.Screenshot;
   return settings;
@@ -126,7 +128,8 @@ CommandWork DefineTryCommand(CLI::App& drs) {
           ->check(OneOf({"1252", "949", "932", "950"}));
   command
       ->add_option("--timeout", request->TimeoutSeconds,
-                   "stops a run of SETUP.EXE that has not ended after S seconds (default: 120)")
+                   "stops a run of SETUP.EXE that has not ended after S seconds (default: 120; 900 "
+                   "on your own DISPLAY)")
       ->type_name("S")
       ->check(CLI::Validator(
           [](std::string& value) {
