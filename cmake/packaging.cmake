@@ -1,8 +1,8 @@
 # What `make package` ships. Each preset packages what it builds: the host tree a
-# Debian package (drs, its manual page, the README, and the SETUP.EXE and watcher that
-# the win32 tree built, where `drs media` and `drs try` find them), the win32 tree a zip
-# for Windows users (drs.exe and SETUP.EXE side by side, and how to make a medium; no
-# watcher, since `drs try` runs the medium under Wine, which is Linux's).
+# Debian package (drs, its manual page, the README, copyright and changelog, and the
+# SETUP.EXE and watcher that the win32 tree built, where `drs media` and `drs try` find
+# them), the win32 tree a zip for Windows users (drs.exe and SETUP.EXE side by side, and
+# how to make a medium; no watcher, since `drs try` runs the medium under Wine, Linux's).
 set(CPACK_PACKAGE_NAME ${NUVIK_PACKAGE})
 set(CPACK_PACKAGE_VENDOR "Nuvik")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
@@ -24,8 +24,16 @@ else()
       CACHE FILEPATH "The watcher `drs try` runs SETUP.EXE with (the win32 preset builds it)")
   install(FILES ${NUVIK_SETUP_EXE} ${NUVIK_SETUP_WATCH} DESTINATION ${NUVIK_SETUP_FOLDER})
   install(FILES ${PROJECT_BINARY_DIR}/tools/drs/drs.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-  install(FILES ${PROJECT_SOURCE_DIR}/README.md
-          DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${NUVIK_PACKAGE})
+  # The package's documentation folder, as Debian wants it: the README, the copyright
+  # file and the changelog (compressed without a time stamp, so builds are alike).
+  set(doc_folder ${CMAKE_INSTALL_DATADIR}/doc/${NUVIK_PACKAGE})
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/debian/changelog.in
+                 ${PROJECT_BINARY_DIR}/debian/changelog @ONLY)
+  execute_process(COMMAND gzip -9nf ${PROJECT_BINARY_DIR}/debian/changelog
+                  COMMAND_ERROR_IS_FATAL ANY)
+  install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/cmake/debian/copyright
+                ${PROJECT_BINARY_DIR}/debian/changelog.gz
+          DESTINATION ${doc_folder})
   set(CPACK_GENERATOR DEB)
   # SETUP.EXE and the watcher ship as built, byte for byte.
   set(CPACK_STRIP_FILES ${CMAKE_INSTALL_BINDIR}/drs)

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <utility>
 
 #include "lzhuf/encoder.h"
 #include "rules.h"
@@ -31,9 +32,8 @@ void CheckInstalls(size_t index, const WriterEntry& entry) {
   const ArchiveEntry view = ViewOf(entry);
   for (const bool ntFamily : {false, true}) {
     const EntryDecision decision = DecideEntry(view, ntFamily, 0, nullptr);
-    if (decision.Action == EntryAction::Stop ||
-        (decision.Action == EntryAction::PassOver &&
-         decision.Reason != EntryReason::NtSkipsDlFiles))
+    if (decision.Action == EntryAction::Stop || (decision.Action == EntryAction::PassOver &&
+                                                 decision.Reason != EntryReason::NtSkipsDlFiles))
       throw ArchiveRefused(Describe(index, entry) + ": " + ReasonText(decision.Reason));
   }
 }
@@ -93,8 +93,51 @@ FileHandle OpenForReading(const std::filesystem::path& path) {
 #endif
 }
 
-void EncodeFile(size_t index, const WriterEntry& entry, std::FILE* output) {
+// Called with the bytes of the current entry read so far.
+using ReadProgress = std::function<void(uint64_t)>;
+
+#ifdef __GLIBC__
+// The encoder reads the file through this layer, which counts what it hands on, so that
+// progress moves inside one large file too. (Elsewhere progress moves entry by entry.)
+struct CountedInput {
+  FileHandle File;
+  const ReadProgress& Progress;
+  uint64_t Read = 0;
+  uint64_t Told = 0;
+};
+
+ssize_t ReadCounted(void* cookie, char* buffer, size_t size) {
+  auto* input = static_cast<CountedInput*>(cookie);
+  const size_t read = std::fread(buffer, 1, size, input->File.get());
+  if (read == 0 && std::ferror(input->File.get())) return -1;
+  input->Read += read;
+  constexpr uint64_t Step = 1 << 20;
+  if (input->Read - input->Told >= Step) {
+    input->Told = input->Read;
+    input->Progress(input->Read);
+  }
+  return static_cast<ssize_t>(read);
+}
+
+int CloseCounted(void*) {
+  return 0;
+}
+
+FileHandle Counted(FileHandle file, const ReadProgress& progress, CountedInput& counted) {
+  if (!file || !progress) return file;
+  counted.File = std::move(file);
+  return FileHandle(fopencookie(
+      &counted, "rb", cookie_io_functions_t{ReadCounted, nullptr, nullptr, CloseCounted}));
+}
+#endif
+
+void EncodeFile(size_t index, const WriterEntry& entry, std::FILE* output,
+                [[maybe_unused]] const ReadProgress& progress) {
   FileHandle input = OpenForReading(entry.File);
+#ifdef __GLIBC__
+  CountedInput counted{nullptr, progress};
+  input = Counted(std::move(input), progress, counted);
+#endif
   if (!input)
     throw ArchiveRefused(Describe(index, entry) + ": cannot read " + entry.File.string() + ": " +
                          std::strerror(errno));
@@ -187,7 +230,13 @@ void WriteArchive(std::FILE* output, const std::vector<WriterEntry>& entries, Ar
       EncodeBytes(entry, output);
       break;
     case EntrySource::File:
-      EncodeFile(i, entry, output);
+      EncodeFile(i, entry, output, [&](uint64_t read) {
+        if (!progress) return;
+        WriteProgress partial = done;
+        partial.BytesRead += read;
+        partial.BytesWritten = Position(output);
+        progress(partial);
+      });
       break;
     case EntrySource::EncodedStream:
       Write(output, entry.Data);

@@ -37,10 +37,11 @@ enum class ArchiveLimits {
   FormatOnly, // only what the layout can hold, for tests that make damaged archives
 };
 
+// Told after each entry and, inside a large file, after every MiB read (on glibc).
 struct WriteProgress {
   size_t EntriesDone;
   size_t EntryCount;
-  uint64_t BytesRead;    // uncompressed bytes of the entries done
+  uint64_t BytesRead;    // uncompressed bytes read so far
   uint64_t BytesWritten; // archive bytes so far
 };
 

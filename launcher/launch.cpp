@@ -2,7 +2,7 @@
 
 #include "format/rules.h"
 #include "runtime/clock.h"
-#include "runtime/command_line.h"
+#include "staging/ansi_path.h"
 #include "staging/staging.h"
 
 #include <cstring>
@@ -54,8 +54,9 @@ bool FormatSetupCommandLine(char (&buffer)[CommandLineSize], const char* staging
 
 bool LaunchSetup(HWND window) {
   char commandLine[CommandLineSize];
+  char plain[MAX_PATH];
   const long token = MakeLaunchToken(SecondsSince1970());
-  if (!FormatSetupCommandLine(commandLine, StagingRoot, token, window, ArgumentZero()))
+  if (!FormatSetupCommandLine(commandLine, StagingRoot, token, window, PlainArgumentZero(plain)))
     return false;
   // WinExec reports failure as a value of 31 or less.
   if (WinExec(commandLine, SW_SHOW) <= 31) return false;

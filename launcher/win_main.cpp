@@ -1,5 +1,6 @@
 #include "failure_box.h"
 #include "format/rules.h"
+#include "staging/staging_root.h"
 #include "texts.h"
 #include "window_proc.h"
 
@@ -9,6 +10,8 @@ namespace {
 
 constexpr int SerialPortCount = 4;
 constexpr int ProfileValueSize = 80;
+// How long a first bootstrap left behind gets for its clean-up, in steps of 100 ms.
+constexpr int LeftBehindWaitSteps = 300;
 
 // The serial-line program expects every port in the "ports" section; a missing or
 // empty one is given the usual default. Returns whether any entry was written.
@@ -44,6 +47,19 @@ bool AskForRestart() {
 void BringFirstBootstrapForward() {
   HWND first = FindWindowA("FIRST_INSTALL", nullptr);
   if (first && IsWindowVisible(first)) SetForegroundWindow(first);
+}
+
+// A first bootstrap whose setup program has ended without closing its window would wait,
+// hidden, for ever and keep the medium from installing. Once that program's file can be
+// written again it is gone: the first bootstrap is closed, as the setup program should
+// have done, and given time for its clean-up. Returns whether it has gone.
+bool EndBootstrapLeftBehind() {
+  HWND first = FindWindowA("FIRST_INSTALL", nullptr);
+  if (!first || IsWindowVisible(first) || !StagedSetupProgramEnded()) return false;
+  PostMessageA(first, WM_CLOSE, 0, 0);
+  for (int step = 0; step < LeftBehindWaitSteps && IsWindow(first); ++step)
+    Sleep(100);
+  return !IsWindow(first);
 }
 
 void RunBootstrap(HINSTANCE instance) {
@@ -85,10 +101,11 @@ void RunBootstrap(HINSTANCE instance) {
 // Two bootstraps share one work directory: the second would unpack over the running
 // setup program and, finishing first, delete its files under it. The guard is a named
 // mutex, which the system also releases when a bootstrap dies, so a later start after a
-// crash still gets in. A guard that cannot be made at all does not stop the installation.
+// crash still gets in; so does one after a first bootstrap left behind has been ended. A
+// guard that cannot be made at all does not stop the installation.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   HANDLE guard = CreateMutexA(nullptr, FALSE, WorkDirName);
-  if (guard && GetLastError() == ERROR_ALREADY_EXISTS) {
+  if (guard && GetLastError() == ERROR_ALREADY_EXISTS && !EndBootstrapLeftBehind()) {
     CloseHandle(guard);
     BringFirstBootstrapForward();
     return 0;

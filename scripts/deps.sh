@@ -2,8 +2,8 @@
 # Installs what both build presets, the Wine tests, the peers, the benchmarks and the
 # packages need (xorriso and mtools write the media images, genisoimage's isoinfo reads
 # them back, help2man makes the manual page, dpkg-dev and file let CPack find drs's
-# library dependencies, libcli11-dev reads drs's command line on both presets,
-# osslsigncode and openssl sign SETUP.EXE and check the signature).
+# library dependencies, lintian checks the package, libcli11-dev reads drs's command
+# line on both presets, osslsigncode and openssl sign SETUP.EXE and check the signature).
 # Idempotent: when everything is present it only checks and returns.
 set -euo pipefail
 
@@ -14,7 +14,7 @@ packages=(
   xvfb xauth imagemagick
   jlha-utils lhasa default-jdk-headless
   python3 locales time bc
-  xorriso mtools genisoimage help2man dpkg-dev file libcli11-dev
+  xorriso mtools genisoimage help2man dpkg-dev file libcli11-dev lintian
   osslsigncode openssl
 )
 
@@ -33,8 +33,9 @@ if ((${#missing[@]})); then
 fi
 
 # Wine reports the code page of the locale it runs in: the Korean run needs ko_KR.UTF-8
-# (949), the double-byte path runs ja_JP.UTF-8 (932) and zh_TW.UTF-8 (950).
-for locale in ko_KR ja_JP zh_TW; do
+# (949), the double-byte path runs ja_JP.UTF-8 (932) and zh_TW.UTF-8 (950), the runs with
+# Hangul paths on an English system en_US.UTF-8 (1252).
+for locale in ko_KR ja_JP zh_TW en_US; do
   if ! locale -a 2>/dev/null | grep -qi "^$locale.utf8$"; then
     as_root sed -i "s/^# *$locale.UTF-8 UTF-8/$locale.UTF-8 UTF-8/" /etc/locale.gen
     grep -q "^$locale.UTF-8 UTF-8" /etc/locale.gen || echo "$locale.UTF-8 UTF-8" | as_root tee -a /etc/locale.gen >/dev/null

@@ -1,6 +1,6 @@
 #include "archive_copy.h"
 
-#include "runtime/command_line.h"
+#include "ansi_path.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -10,12 +10,14 @@ namespace {
 constexpr int CopyBlockSize = 4096;
 constexpr int SourcePathSize = 256;
 
-// The directory part of argument 0, trailing backslash kept, followed by the name.
+// The directory part of argument 0 (in a form the ANSI calls open), trailing backslash
+// kept, followed by the name.
 // Started by a bare file name, the bootstrap still finds the archive beside itself,
 // since the current directory is the work directory by now. False when the result
 // does not fit.
 bool SourcePath(const char* archiveName, char (&source)[SourcePathSize]) {
-  const char* argumentZero = ArgumentZero();
+  char plain[MAX_PATH];
+  const char* argumentZero = PlainArgumentZero(plain);
   if (std::strlen(argumentZero) >= SourcePathSize) return false;
   std::strcpy(source, argumentZero);
   char* cut = std::strrchr(source, '\\');

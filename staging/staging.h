@@ -4,10 +4,10 @@
 
 inline constexpr int PathBufferSize = 260;
 
-extern char StagingRoot[PathBufferSize]; // temp path, upper-cased, one trailing '\' removed
+extern char StagingRoot[PathBufferSize]; // the chosen root, upper-cased, no trailing '\'
 extern int ExtractOk;                    // 1 once the archive was unpacked whole
 
-// Sets StagingRoot, makes the work directory and unpacks N_SETUP.DRS into it; the
+// Chooses StagingRoot, makes the work directory and unpacks N_SETUP.DRS into it; the
 // outcome is ExtractOk. Every failure has been reported to the user when it returns.
 void PrepareStaging();
 

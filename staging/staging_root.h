@@ -1,7 +1,13 @@
-// Reaching the staging root and the work directory in it.
+// Choosing the staging root, and reaching it and the work directory in it.
 #pragma once
 
 #include "format/rules.h" // WorkDirName
+
+// Chooses StagingRoot and makes the work directory in it the current directory, made
+// where missing. The system temporary path as it is given, when it is plain (see
+// ansi_path.h) and the work directory can be made in it; else its short form; else the
+// Windows directory's TEMP, made where missing. False when none of them serves.
+bool EnterWorkDir();
 
 // Makes the drive that StagingRoot names current; true when it then is the current drive.
 bool EnterStagingDrive();
@@ -9,3 +15,8 @@ bool EnterStagingDrive();
 // Makes StagingRoot the current directory. A root that names only a drive ("C:") means
 // that drive's root, not whatever directory the drive has as its current one.
 bool EnterStagingRoot();
+
+// Whether the setup program staged under the root a start would choose now has ended:
+// a running program's file cannot be opened for writing, on either family. False also
+// when no staged setup program is found.
+bool StagedSetupProgramEnded();

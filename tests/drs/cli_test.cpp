@@ -51,6 +51,24 @@ void Write(const fs::path& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
 }
 
+// The headers drs media asks of a SETUP.EXE: an i386 PE32 program of the Windows GUI
+// subsystem 4.0; nothing more is read.
+void WriteSetupExe(const fs::path& path) {
+  std::string bytes(0x40 + 24 + 96, '\0');
+  auto put16 = [&bytes](size_t at, int value) {
+    bytes[at] = static_cast<char>(value & 0xFF);
+    bytes[at + 1] = static_cast<char>(value >> 8);
+  };
+  bytes.replace(0, 2, "MZ");
+  put16(0x3C, 0x40);
+  bytes.replace(0x40, 2, "PE");
+  put16(0x44, 0x14C);
+  put16(0x58, 0x10B);
+  put16(0x58 + 48, 4);
+  put16(0x58 + 68, 2);
+  Write(path, bytes);
+}
+
 void SetTime(const fs::path& path, int64_t unixTime) {
   fs::last_write_time(path, std::chrono::file_clock::from_sys(
                                 std::chrono::sys_seconds{std::chrono::seconds(unixTime)}));
@@ -127,6 +145,22 @@ TEST_F(DrsTest, PackThenUnpackGivesBackTheTreeWithItsTimes) {
                                "         3  2023-11-14 22:13:20  -        SYSTEM\\DEEP\\A.TXT\n"
                                "       dir  2020-09-13 12:26:42  -        SYSTEM\\NOTHING\\\n");
 
+  // For scripts: the same, and the plan of each family, as JSON that reads back.
+  const Outcome json =
+      RunDrs("list --json " + Quote(archive) +
+                 " | python3 -c 'import json,sys; e=json.load(sys.stdin)[\"entries\"]; "
+                 "print(len(e), e[4][\"path\"], e[4][\"size\"], e[4][\"ntSkip\"], e[6][\"size\"], "
+                 "e[6][\"folderOnly\"], e[1][\"time\"])'",
+             "");
+  EXPECT_EQ(json.Output, "7 SYSTEM\\CTL3D.DL_ 4097 True None True 2001-09-01 15:18:30\n");
+  const Outcome plan = RunDrs(
+      "verify --json " + Quote(archive) +
+          " | python3 -c 'import json,sys; d=json.load(sys.stdin); f=d[\"families\"]; "
+          "print(d[\"installs\"], [len(x[\"steps\"]) for x in f], f[1][\"steps\"][4][\"action\"], "
+          "f[1][\"startsSetupProgram\"])'",
+      "");
+  EXPECT_EQ(plan.Output, "True [7, 7] leaves out True\n");
+
   const fs::path out = Work / "out";
   Outcome unpacked = RunDrs("unpack " + Quote(archive) + " " + Quote(out));
   ASSERT_EQ(unpacked.Status, 0) << unpacked.Output;
@@ -150,6 +184,15 @@ TEST_F(DrsTest, TheSameTreeAndTimesGiveTheSameArchive) {
   ASSERT_EQ(
       RunDrs("pack --codepage=1252 -o" + Quote(Work / "2.DRS") + " -- " + Quote(second)).Status, 0);
   EXPECT_EQ(Read(Work / "1.DRS"), Read(Work / "2.DRS"));
+  // Written into the tree it packs, twice: the archive is left out, so the second
+  // holds no copy of the first (nor of its temporary).
+  for (int run = 0; run < 2; ++run) {
+    const Outcome inside = RunDrs("pack -o " + Quote(first / "N_SETUP.DRS") + " " + Quote(first));
+    EXPECT_EQ(inside.Status, 0) << inside.Output;
+    EXPECT_EQ(inside.Output, "drs pack: " + (first / "N_SETUP.DRS").string() +
+                                 " is left out: it is the archive being written\n");
+    EXPECT_EQ(Read(first / "N_SETUP.DRS"), Read(Work / "1.DRS"));
+  }
   EXPECT_EQ(Read(Work / "1.DRS").size(), fs::file_size(Work / "1.DRS"));
 }
 
@@ -185,6 +228,20 @@ TEST_F(DrsTest, RefusedTreesLeaveNoArchiveBehind) {
   EXPECT_EQ(
       RunDrs("unpack --codepage 949 " + Quote(Work / "K.DRS") + " " + Quote(Work / "k")).Status, 0);
   EXPECT_EQ(Read(Work / "k" / "\xED\x95\x9C\xEA\xB8\x80.TXT"), "k");
+  // Its names are code page 949: shown as UTF-8 when it is named, as \xNN otherwise, and
+  // not written as file names without it.
+  EXPECT_NE(RunDrs("list --codepage 949 " + Quote(Work / "K.DRS"))
+                .Output.find("  -        \xED\x95\x9C\xEA\xB8\x80.TXT\n"),
+            std::string::npos);
+  EXPECT_NE(
+      RunDrs("list " + Quote(Work / "K.DRS")).Output.find("  -        \\xC7\\xD1\\xB1\\xDB.TXT\n"),
+      std::string::npos);
+  const Outcome plain = RunDrs("unpack " + Quote(Work / "K.DRS") + " " + Quote(Work / "k2"));
+  EXPECT_EQ(plain.Status, 1);
+  EXPECT_NE(plain.Output.find("(\\xC7\\xD1\\xB1\\xDB.TXT): its name is not plain ASCII"),
+            std::string::npos)
+      << plain.Output;
+  EXPECT_TRUE(fs::exists(Work / "k2" / "N_SETUP.EXE"));
 
   const fs::path cased = MakeTree("cased");
   Write(cased / "readme.txt", "lower");
@@ -229,8 +286,23 @@ TEST_F(DrsTest, DamagedArchivesAreReportedNeverTrusted) {
   Write(Work / "HEAD.DRS", whole.substr(0, 70));
   Outcome head = RunDrs("list " + Quote(Work / "HEAD.DRS"));
   EXPECT_EQ(head.Status, 1);
-  EXPECT_NE(head.Output.find("HEAD.DRS: the head or directory is cut short"), std::string::npos)
+  EXPECT_NE(head.Output.find("HEAD.DRS: not an N_SETUP.DRS archive (the head or directory is "
+                             "cut short)"),
+            std::string::npos)
       << head.Output;
+
+  // Files that are no archive at all, which SETUP.EXE would read as one all the same.
+  WriteSetupExe(Work / "SETUP.EXE");
+  for (const fs::path& file : {Work / "SETUP.EXE", fs::path("/bin/ls"), Work})
+    for (const char* command : {"list ", "verify ", "unpack "}) {
+      const std::string target = command == std::string("unpack ") ? " " + Quote(Work / "u") : "";
+      const Outcome outcome = RunDrs(command + Quote(file) + target);
+      EXPECT_EQ(outcome.Status, 1) << command << file;
+      EXPECT_NE(outcome.Output.find(file.string() + ": not an N_SETUP.DRS archive ("),
+                std::string::npos)
+          << outcome.Output;
+      EXPECT_FALSE(fs::exists(Work / "u"));
+    }
 
   // Cuts through the head, the directory and the streams: refused or sound, never a
   // crash, never a wrong file (the reader's own tests cut at every byte, in-process).
@@ -253,6 +325,8 @@ TEST_F(DrsTest, DamagedArchivesAreReportedNeverTrusted) {
 // A usage error names what is wrong, then gives the command's usage line: two lines on
 // standard error, exit 2, and nothing done.
 TEST_F(DrsTest, UsageErrorsNameWhatIsWrong) {
+  const std::string list = "usage: drs list [--codepage 1252|949] [--json] ARCHIVE\n";
+  const std::string verify = "usage: drs verify [--codepage 1252|949] [-q] [--json] ARCHIVE\n";
   const std::string pack = "usage: drs pack -o ARCHIVE [--codepage 1252|949] [-q] DIR\n";
   const std::string unpack = "usage: drs unpack [--nt] [--codepage 1252|949] ARCHIVE DIR\n";
   const std::string media = "usage: drs media -o DIR [--iso FILE] [--floppy FILE] [--label NAME] "
@@ -273,9 +347,9 @@ TEST_F(DrsTest, UsageErrorsNameWhatIsWrong) {
       {"frobnicate --help", "drs: frobnicate is not a command\n" + drs},
       {"--version x", "drs: x is not a command\n" + drs},
       {"--bogus", "drs: unknown option --bogus\n" + drs},
-      {"list", "drs list: ARCHIVE is required\nusage: drs list ARCHIVE\n"},
-      {"list a b", "drs list: unexpected operand b\nusage: drs list ARCHIVE\n"},
-      {"verify", "drs verify: ARCHIVE is required\nusage: drs verify ARCHIVE\n"},
+      {"list", "drs list: ARCHIVE is required\n" + list},
+      {"list a b", "drs list: unexpected operand b\n" + list},
+      {"verify", "drs verify: ARCHIVE is required\n" + verify},
       {"unpack a", "drs unpack: DIR is required\n" + unpack},
       {"unpack --codepage a b", "drs unpack: --codepage is 1252 or 949, not a\n" + unpack},
       {"pack dir", "drs pack: -o ARCHIVE is required\n" + pack},
@@ -318,8 +392,9 @@ TEST_F(DrsTest, UsageErrorsNameWhatIsWrong) {
 TEST_F(DrsTest, HelpAndVersionOnStandardOutput) {
   const Outcome help = RunDrs("--help", " 2>/dev/null");
   EXPECT_EQ(help.Status, 0);
-  for (const char* text : {"Usage: drs list ARCHIVE\n", "  or:  drs media -o DIR", "--floppy FILE",
-                           "--setup FILE", "Exit status:"})
+  for (const char* text :
+       {"Usage: drs list [--codepage 1252|949] [--json] ARCHIVE\n", "  or:  drs media -o DIR",
+        "--floppy FILE", "--setup FILE", "Exit status:"})
     EXPECT_NE(help.Output.find(text), std::string::npos) << text << "\n" << help.Output;
   const Outcome media = RunDrs("media -o x --help", " 2>/dev/null");
   EXPECT_EQ(media.Status, 0);
@@ -345,12 +420,23 @@ TEST_F(DrsTest, TryWithoutWineSaysHowToInstallIt) {
 // (names, Joliet, label) and xorriso (the bytes), the floppy image by mtools.
 TEST_F(DrsTest, MediaImagesHoldTheMediumByteForByte) {
   const fs::path tree = MakeTree("payload");
-  Write(Work / "SETUP.EXE", "MZ stands in for the bootstrap");
+  WriteSetupExe(Work / "SETUP.EXE");
   const fs::path medium = Work / "medium";
+  // Made, then rebuilt in place with images: they hold the medium's three files, never
+  // what was kept aside while it was rebuilt.
+  const Outcome first = RunDrs("media -o " + Quote(medium) + " --setup " +
+                                   Quote(Work / "SETUP.EXE") + " " + Quote(tree),
+                               " 2>/dev/null | tail -n 3");
+  EXPECT_EQ(first.Output, "wrote " + (medium / "N_SETUP.DRS").string() + " (" +
+                              std::to_string(fs::file_size(medium / "N_SETUP.DRS")) +
+                              " bytes)\nwrote " + (medium / "SETUP.EXE").string() +
+                              " (184 bytes)\nwrote " + (medium / "AUTORUN.INF").string() +
+                              " (60 bytes)\n");
   const Outcome made = RunDrs("media -q -o " + Quote(medium) + " --iso " + Quote(Work / "cd.iso") +
                               " --floppy " + Quote(Work / "fd.img") + " --label Nuvik_2000" +
                               " --setup " + Quote(Work / "SETUP.EXE") + " " + Quote(tree));
   ASSERT_EQ(made.Status, 0) << made.Output;
+  EXPECT_EQ(made.Output, "");
   ASSERT_EQ(RunDrs("pack -o " + Quote(Work / "PACKED.DRS") + " " + Quote(tree)).Status, 0);
   EXPECT_EQ(Read(medium / "N_SETUP.DRS"), Read(Work / "PACKED.DRS"));
   EXPECT_EQ(Read(medium / "SETUP.EXE"), Read(Work / "SETUP.EXE"));
@@ -360,6 +446,10 @@ TEST_F(DrsTest, MediaImagesHoldTheMediumByteForByte) {
 
   const Outcome names = RunShell("isoinfo -f -i " + Quote(Work / "cd.iso"));
   EXPECT_EQ(names.Output, "/AUTORUN.INF;1\n/N_SETUP.DRS;1\n/SETUP.EXE;1\n");
+  const Outcome iso = RunDrs("list " + Quote(Work / "cd.iso"));
+  EXPECT_EQ(iso.Status, 1);
+  EXPECT_NE(iso.Output.find("cd.iso: not an N_SETUP.DRS archive ("), std::string::npos)
+      << iso.Output;
   const Outcome volume = RunShell("isoinfo -d -i " + Quote(Work / "cd.iso"));
   EXPECT_NE(volume.Output.find("Volume id: NUVIK_2000\n"), std::string::npos) << volume.Output;
   EXPECT_NE(volume.Output.find("Joliet"), std::string::npos) << volume.Output;
@@ -372,6 +462,8 @@ TEST_F(DrsTest, MediaImagesHoldTheMediumByteForByte) {
       RunShell("mcopy -i " + Quote(Work / "fd.img") +
                " ::/N_SETUP.DRS ::/SETUP.EXE ::/AUTORUN.INF " + Quote(Work / "fd"));
   ASSERT_EQ(copied.Status, 0) << copied.Output;
+  const std::string floppy = RunShell("mdir -b -i " + Quote(Work / "fd.img") + " ::/").Output;
+  EXPECT_EQ(floppy, "::/N_SETUP.DRS\n::/SETUP.EXE\n::/AUTORUN.INF\n");
   EXPECT_NE(RunShell("mdir -i " + Quote(Work / "fd.img") + " ::/").Output.find("is NUVIK_2000"),
             std::string::npos);
   for (const char* name : {"N_SETUP.DRS", "SETUP.EXE", "AUTORUN.INF"}) {
@@ -393,7 +485,7 @@ TEST_F(DrsTest, MediaImagesHoldTheMediumByteForByte) {
 // A refused medium leaves the disk as it was: no medium folder, no image, and a medium
 // that was already there untouched.
 TEST_F(DrsTest, RefusedMediaLeaveNothingBehind) {
-  Write(Work / "SETUP.EXE", "MZ");
+  WriteSetupExe(Work / "SETUP.EXE");
   const fs::path kept = Work / "kept";
   Write(kept / "N_SETUP.DRS", "the previous archive");
   auto refused = [&](const fs::path& tree, const fs::path& medium, const std::string& options,
@@ -456,6 +548,48 @@ TEST_F(DrsTest, RefusedMediaLeaveNothingBehind) {
 
   // This build's drs is not installed: no SETUP.EXE beside it or in ../share.
   refused(MakeTree("plain"), Work / "medium", "", "no SETUP.EXE installed with drs");
+
+  // Found wrong before anything is packed.
+  const fs::path plain = Work / "plain";
+  refused(plain, Work / "medium", "--setup /etc/passwd",
+          "/etc/passwd: not a SETUP.EXE for a medium: it is no Windows program");
+  refused(plain, plain / "medium", setup,
+          "the medium would lie inside the payload " + plain.string() + " and be packed");
+  const Outcome file =
+      RunDrs("media -o " + Quote(Work / "SETUP.EXE") + " " + setup + " " + Quote(plain));
+  EXPECT_EQ(file.Status, 1);
+  EXPECT_NE(file.Output.find("SETUP.EXE: is a file; -o names the medium's folder"),
+            std::string::npos)
+      << file.Output;
+  EXPECT_FALSE(fs::exists(plain / "medium"));
+}
+
+// Stopped by SIGTERM while it packs, drs pack removes its temporary file and the folder
+// it made for the archive; drs media puts back the medium it was rebuilding.
+TEST_F(DrsTest, InterruptedRunsLeaveNothingBehind) {
+  const fs::path tree = MakeTree("tree");
+  fs::resize_file(tree / "N_SETUP.EXE", uintmax_t{1} << 30); // sparse, slow enough to stop
+  WriteSetupExe(Work / "SETUP.EXE");
+  Write(Work / "kept" / "N_SETUP.DRS", "the previous archive");
+  const struct {
+    std::string Command;
+    fs::path Temporary;
+  } runs[] = {
+      {"pack -o " + Quote(Work / "new" / "N_SETUP.DRS") + " " + Quote(tree),
+       Work / "new" / "N_SETUP.DRS.drs-tmp"},
+      {"media -o " + Quote(Work / "kept") + " --setup " + Quote(Work / "SETUP.EXE") + " " +
+           Quote(tree),
+       Work / "kept" / "N_SETUP.DRS.drs-tmp1"},
+  };
+  for (const auto& run : runs) {
+    const Outcome stopped = RunShell(
+        std::string(DRS_PROGRAM) + " " + run.Command + " & for i in $(seq 3000); do [ -e " +
+        Quote(run.Temporary) + " ] && break; sleep 0.01; done; kill -TERM $!; wait $!; echo $?");
+    EXPECT_EQ(stopped.Output, "143\n") << run.Command;
+  }
+  EXPECT_FALSE(fs::exists(Work / "new"));
+  EXPECT_EQ(Read(Work / "kept" / "N_SETUP.DRS"), "the previous archive");
+  EXPECT_EQ(std::distance(fs::directory_iterator(Work / "kept"), fs::directory_iterator()), 1);
 }
 
 } // namespace

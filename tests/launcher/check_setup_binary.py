@@ -3,7 +3,7 @@
 i386, GUI subsystem 4.0 (runs on Windows 95 and NT 4.0), imports from KERNEL32, USER32
 and GDI32 only and only the calls of setup_imports.txt beside this script (what the
 first release of Windows 95 has), one resource (INSTALL_ICON: one 32x32 16-colour
-image, Korean language 1042), no symbols, at most 64 KiB.
+image, Korean language 1042), no symbols, at most 20 KiB.
 
     check_setup_binary.py SETUP.EXE"""
 import os
@@ -20,7 +20,7 @@ def check(condition, what):
 
 
 data = open(sys.argv[1], "rb").read()
-check(len(data) <= 64 * 1024, f"size {len(data)} bytes is at most 65536")
+check(len(data) <= 20 * 1024, f"size {len(data)} bytes is at most 20480")
 
 pe = struct.unpack_from("<I", data, 0x3C)[0]
 check(data[pe:pe + 4] == b"PE\0\0", "PE signature")

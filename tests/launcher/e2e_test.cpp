@@ -39,16 +39,24 @@ struct Scenario {
   SetupRunOptions Options;
 };
 
+// Makes every folder of `path` that lies below `root`.
+void MakeFolders(const std::string& root, const std::string& path) {
+  for (size_t at = root.size(); at != std::string::npos; at = path.find('\\', at + 1))
+    CreateDirectoryA(path.substr(0, at).c_str(), nullptr);
+  CreateDirectoryA(path.c_str(), nullptr);
+}
+
 // A media folder with SETUP.EXE beside the archive, and a temporary directory of the
 // scenario's own, so the staging root is known exactly.
-Scenario MakeScenario(const char* name, const std::string& archive) {
+Scenario MakeScenario(const char* name, const std::string& archive, const char* media = "MEDIA",
+                      const char* temp = "TEMP") {
   Scenario scenario;
   scenario.Root = WorkRoot + "\\" + name;
-  scenario.Media = scenario.Root + "\\MEDIA";
-  scenario.Temp = scenario.Root + "\\TEMP";
+  scenario.Media = scenario.Root + "\\" + media;
+  scenario.Temp = scenario.Root + "\\" + temp;
   CreateDirectoryA(scenario.Root.c_str(), nullptr);
-  CreateDirectoryA(scenario.Media.c_str(), nullptr);
-  CreateDirectoryA(scenario.Temp.c_str(), nullptr);
+  MakeFolders(scenario.Root, scenario.Media);
+  MakeFolders(scenario.Root, scenario.Temp);
   CopyFileA(SetupPath.c_str(), (scenario.Media + "\\SETUP.EXE").c_str(), FALSE);
   CHECK(WriteWholeFile(scenario.Media + "\\N_SETUP.DRS", archive));
   scenario.WorkDir = UpperCased(scenario.Temp) + "\\N80_INST";
@@ -161,6 +169,36 @@ void CheckRepairAndDamagedArchive(int language) {
   CHECK(!PathExists(scenario.Options.ReportPath));
 }
 
+// Runs a scenario of the paths people have and checks what each of them promises: no
+// box; the setup program starts with every entry beside it; the (last) hand-off line is
+// the program under `root`, a valid token, the window and `argumentZero`, a file the
+// ANSI calls open, separated by single blanks and holding no other; the work directory
+// is removed at the end.
+SetupRunRecord RunPlain(Scenario& scenario, const std::string& root,
+                        const std::string& argumentZero) {
+  SetPorts("4800,o,8,2");
+  const std::string workDir = root + "\\N80_INST";
+  bool entriesBeside = false;
+  scenario.Options.OnHandOff = [&] {
+    entriesBeside = PathExists(workDir + "\\N_SETUP.EXE") && PathExists(workDir + "\\README.TXT") &&
+                    PathExists(workDir + "\\DATA\\NUVIK.INI");
+  };
+  const SetupRunRecord run = RunSetup(scenario.Options);
+  PrintRun(run);
+  std::printf("%s", run.Report.c_str());
+  CHECK(run.Started && !run.TimedOut && !run.TimedOutSecond && run.ExitCode == 0);
+  CHECK(run.Boxes.empty() && entriesBeside);
+  const std::string line = ReportValue(run.Report, "command line");
+  SetupArguments arguments{};
+  CHECK(ParseSetupArguments(line.c_str(), arguments));
+  const std::string expected = workDir + "\\N_SETUP.EXE " + std::to_string(arguments.Token) + " " +
+                               std::to_string(arguments.Window) + " " + argumentZero;
+  CHECK_STR(expected.c_str(), line.c_str());
+  CHECK((workDir + argumentZero).find(' ') == std::string::npos && PathExists(argumentZero));
+  CHECK(!PathExists(workDir));
+  return run;
+}
+
 } // namespace
 
 TEST_CASE(EnglishRunHandsOffAndCleansUp) {
@@ -220,6 +258,58 @@ TEST_CASE(SecondStartLeavesTheFirstAlone) {
     ++reports;
   CHECK_EQ(1, reports);
   CHECK(!PathExists(scenario.WorkDir));
+}
+
+// Each path with a blank reaches the setup program in its short form.
+TEST_CASE(BlanksInTheTempAndMediumPaths) {
+  Scenario scenario = MakeScenario("blanks", Payload(), "My Setup\\Disk 1", "TEMP\\John Smith");
+  RunPlain(scenario, UpperCased(ShortPath(Wide(scenario.Temp))),
+           ShortPath(Wide(scenario.Options.SetupPath)));
+}
+
+// A clean-up tool removed the temporary folder: the Windows directory's TEMP serves.
+TEST_CASE(MissingTempFolderStagesInTheWindowsTemp) {
+  Scenario scenario = MakeScenario("missing_temp", Payload());
+  scenario.Options.TempPath = scenario.Root + "\\GONE\\";
+  char windows[MAX_PATH] = "";
+  GetWindowsDirectoryA(windows, MAX_PATH);
+  RunPlain(scenario, UpperCased(std::string(windows) + "\\TEMP"), scenario.Options.SetupPath);
+  CHECK(!PathExists(scenario.Root + "\\GONE"));
+}
+
+// The first setup program crashed, leaving the first bootstrap hidden and waiting: a new
+// start ends it (it cleans up and exits) and installs afresh.
+TEST_CASE(SetupProgramLeftBehindThenANewStartInstalls) {
+  Scenario scenario = MakeScenario("left_behind", Payload());
+  scenario.Options.DemoSeconds = 8;
+  scenario.Options.AbandonSetupProgram = true;
+  const SetupRunRecord run =
+      RunPlain(scenario, UpperCased(scenario.Temp), scenario.Options.SetupPath);
+  CHECK(run.SecondStarted && !run.SecondEndedFirst && run.SecondExitCode == 0);
+  CHECK(run.Report.find("command line: ") != run.Report.rfind("command line: "));
+}
+
+// Code page 1252 has no Hangul: the temporary folder is reached by its short form.
+TEST_CASE(HangulTempFolderOnAnEnglishSystem) {
+  CHECK_EQ(1252, GetACP());
+  Scenario scenario = MakeScenario("hangul_temp", Payload());
+  scenario.Options.WideTempPath = Wide(scenario.Root) + L"\\\xD64D\xAE38\xB3D9";
+  CreateDirectoryW(scenario.Options.WideTempPath.c_str(), nullptr);
+  RunPlain(scenario, UpperCased(ShortPath(scenario.Options.WideTempPath)),
+           scenario.Options.SetupPath);
+}
+
+// Started by Explorer from a Hangul folder on that system: argument 0 as the ANSI calls
+// give it holds question marks, so the short form of the program's path is passed on.
+TEST_CASE(MediumInAHangulFolderStartedByItsWidePath) {
+  CHECK_EQ(1252, GetACP());
+  Scenario scenario = MakeScenario("hangul_medium", Payload());
+  const std::wstring media = Wide(scenario.Root) + L"\\\xC124\xCE58";
+  CreateDirectoryW(media.c_str(), nullptr);
+  for (const wchar_t* name : {L"\\SETUP.EXE", L"\\N_SETUP.DRS"})
+    CopyFileW((Wide(scenario.Media) + name).c_str(), (media + name).c_str(), FALSE);
+  scenario.Options.WideSetupPath = media + L"\\SETUP.EXE";
+  RunPlain(scenario, UpperCased(scenario.Temp), ShortPath(scenario.Options.WideSetupPath));
 }
 
 TEST_CASE(KoreanRunHandsOffAndCleansUp) {

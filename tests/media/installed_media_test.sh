@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
-# What a user of the Debian package gets: the package built from the host tree and
-# unpacked into a scratch root, its drs asked for its version and used to make a
-# signed medium with a CD image (with the SETUP.EXE the package ships, found on its
-# own, and a certificate made here by openssl); the image read back by xorriso must
-# hold the medium byte for byte with its AUTORUN.INF, the signature must verify and
-# leave the binary checks passing, and `drs try` (with the watcher the package ships)
-# must see SETUP.EXE from the image hand off to the setup program and clean up. A
-# damaged medium must show the failure box under `drs try` and fail it; a wrong
-# password must be refused with nothing written.
+# What a user of the Debian package gets: the package built from the host tree, with
+# no error lintian finds, and unpacked into a scratch root, its drs asked for its
+# version and used to make a signed medium with a CD image (with the SETUP.EXE the
+# package ships, found on its own, and a certificate made here by openssl); the image
+# read back by xorriso must hold the medium byte for byte with its AUTORUN.INF, the
+# signature must verify and leave the binary checks passing, and `drs try` (with the
+# watcher the package ships) must see SETUP.EXE from the image hand off to the setup
+# program and clean up. A damaged medium must show the failure box under `drs try` and
+# fail it; a wrong password must be refused with nothing written.
 #   installed_media_test.sh WORK HOST_BUILD VERSION SETUP.EXE N_SETUP.EXE CHECK_BINARY
 set -euo pipefail
 work=$1 host=$2 version=$3 setup=$4 demo_setup=$5 check_binary=$6
@@ -30,6 +30,7 @@ for tool in wine osslsigncode; do
 done
 [ -s "$work/root/usr/share/man/man1/drs.1.gz" ] || fail "no manual page"
 [ -s "$work/root/usr/share/nuvik-setup/setup_watch.exe" ] || fail "no watcher for drs try"
+lintian --fail-on error "$deb" >"$work/lintian.log" 2>&1 || { cat "$work/lintian.log"; fail "lintian"; }
 
 drs=$work/root/usr/bin/drs
 said=$("$drs" --version)

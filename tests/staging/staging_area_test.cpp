@@ -10,6 +10,7 @@
 
 #include <direct.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -22,15 +23,19 @@ std::string Root() {
 const std::string Archive =
     ArchiveImage({{"", "A.TXT", StreamAbc}, {"SUB", "X.TXT", StreamElevenX}});
 
-// The medium in M:\MEDIA; the program starts somewhere else on the drive.
-void RunPrepareStaging(const std::string& tempPath) {
+// The medium in M:\MEDIA; the program starts somewhere else on the drive. The Windows
+// directory is M:\WINDOWS, without a TEMP.
+void RunPrepareStaging(const std::string& tempPath, const std::string& windowsDirectory = "",
+                       bool wide = true) {
+  RemoveTree(Root() + "WINDOWS");
+  CreateDirectoryA((Root() + "WINDOWS").c_str(), nullptr);
   FreshDirectory(Root() + "MEDIA");
   WriteWholeFile(Root() + "MEDIA\\N_SETUP.DRS", Archive);
   FreshDirectory(Root() + "START");
   _chdir((Root() + "START").c_str());
   const std::string media = Root() + "MEDIA\\SETUP.EXE";
   ArgumentZeroOverride started(media.c_str());
-  TempPathOverride temp(tempPath);
+  TempPathOverride temp(tempPath, windowsDirectory, wide);
   ExtractOk = 0;
   RecordedBoxes().clear();
   PrepareStaging();
@@ -108,32 +113,46 @@ bool NothingCreated() {
          !FileExists(Root() + "MEDIA\\A.TXT");
 }
 
-TEST_CASE(PrepareStagingRefusesRootsItCannotUse) {
-  const std::string refused[] = {
-      "",                          // the system gave nothing
-      "\\\\SERVER\\SHARE\\TEMP\\", // a network share
-      "J:\\TEMP\\",                // no such drive
-      Root() + "MISSING\\",        // no such directory
+// A root the hand-off line could not carry, or none at all: the short form of the
+// temporary path, else the Windows directory's TEMP, made where missing.
+TEST_CASE(PrepareStagingFallsBackToTheShortFormAndTheWindowsTemp) {
+  const std::string windowsTemp = Root() + "WINDOWS\\TEMP";
+  const std::string unusable[] = {
+      "",                                    // the system gave nothing
+      "\\\\SERVER\\SHARE\\TEMP\\",           // a network share
+      "J:\\TEMP\\",                          // no such drive
+      Root() + "MISSING\\",                  // no such directory
+      Root() + std::string(300, 'p') + "\\", // more than the 259 characters asked for
   };
-  for (const std::string& path : refused) {
+  for (const std::string& path : unusable) {
     RunPrepareStaging(path);
-    CHECK_EQ(0, ExtractOk);
+    CHECK(std::string(StagingRoot) == windowsTemp);
+    CHECK_EQ(1, ExtractOk);
+    CHECK(Unpacked(windowsTemp + "\\N80_INST"));
     CHECK(NothingCreated());
     CHECK(RecordedBoxes().empty());
   }
+  CHECK(!DirectoryExists(Root() + "MISSING"));
 
-  // A file named N80_INST in the way: nothing is unpacked anywhere else.
+  // A file named N80_INST in the way: nothing is unpacked beside it.
   FreshDirectory(Root() + "TEMP");
   WriteWholeFile(Root() + "TEMP\\N80_INST", "in the way");
   RunPrepareStaging(Root() + "TEMP\\");
-  CHECK_EQ(0, ExtractOk);
+  CHECK(std::string(StagingRoot) == windowsTemp);
+  CHECK_EQ(1, ExtractOk);
   CHECK(NothingCreated());
   CHECK(!FileExists(Root() + "TEMP\\A.TXT"));
+
+  // Nothing that serves: nothing is created anywhere.
+  RunPrepareStaging(Root() + "MISSING\\", "J:\\WINDOWS");
+  CHECK_EQ(0, ExtractOk);
+  CHECK(NothingCreated());
+  CHECK(RecordedBoxes().empty());
 }
 
 // The work directory must fit the 253 characters in which the extraction keeps its
-// way back, so the staging root may have 244.
-TEST_CASE(PrepareStagingRefusesPathsThatDoNotFit) {
+// way back, so the staging root may have 244; a longer one is reached by its short form.
+TEST_CASE(PrepareStagingTakesTheShortFormOfPathsThatDoNotFit) {
   const std::string fits = Root() + std::string(120, 'f') + "\\" + std::string(120, 'g');
   CHECK_EQ(244, fits.size());
   RemoveTree(Root() + std::string(120, 'f'));
@@ -143,18 +162,18 @@ TEST_CASE(PrepareStagingRefusesPathsThatDoNotFit) {
   CHECK_EQ(1, ExtractOk);
   CHECK(Unpacked(fits + "\\N80_INST"));
 
+  // From the wide path, and from the ANSI one where there is no wide call.
   const std::string tooLong = fits + "h";
   CreateDirectoryA(tooLong.c_str(), nullptr);
-  RunPrepareStaging(tooLong + "\\");
-  CHECK_EQ(0, ExtractOk);
-  CHECK(!DirectoryExists(tooLong + "\\N80_INST"));
-  CHECK(NothingCreated());
-
-  // A temporary path that does not fit the 259 characters asked for.
-  RunPrepareStaging(Root() + std::string(300, 'p') + "\\");
-  CHECK_EQ(0, ExtractOk);
-  CHECK(NothingCreated());
-  CHECK(RecordedBoxes().empty());
+  for (bool wide : {true, false}) {
+    RemoveTree(tooLong + "\\N80_INST");
+    RunPrepareStaging(tooLong + "\\", "", wide);
+    CHECK_EQ(1, ExtractOk);
+    CHECK(std::strlen(StagingRoot) < 40);
+    CHECK(Unpacked(std::string(StagingRoot) + "\\N80_INST"));
+    CHECK(Unpacked(tooLong + "\\N80_INST"));
+    CHECK(NothingCreated());
+  }
 }
 
 TEST_CASE(PrepareStagingReportsADamagedArchiveOnceAndKeepsWhatWasWritten) {

@@ -272,9 +272,11 @@ TEST_CASE(CopyArchiveMovesWholeBlocksAndTheRest) {
 
 TEST_CASE(CopyArchiveFindsTheArchiveBesideTheBootstrap) {
   RecordedBoxes().clear();
-  // Quoted on the command line, the path keeps its blank.
+  // Quoted on the command line, the path keeps its blank; the archive is read through
+  // the short form of the program's path.
   FreshDirectory(Root() + "MY MEDIA");
   FreshDirectory(Root() + "WORK");
+  WriteWholeFile(Root() + "MY MEDIA\\SETUP.EXE", "the bootstrap");
   WriteWholeFile(Root() + "MY MEDIA\\N_SETUP.DRS", "blank");
   _chdir((Root() + "WORK").c_str());
   {

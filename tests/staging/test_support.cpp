@@ -22,6 +22,33 @@ DWORD WINAPI AnswerTempPath(DWORD size, LPSTR buffer) {
   return length;
 }
 
+// The wide answer the NT family gives beside it, for the short form.
+DWORD WINAPI AnswerTempPathW(DWORD size, LPWSTR buffer) {
+  const int length = MultiByteToWideChar(CP_ACP, 0, FakeTempPath.c_str(), -1, nullptr, 0);
+  if (static_cast<DWORD>(length) > size) return static_cast<DWORD>(length);
+  MultiByteToWideChar(CP_ACP, 0, FakeTempPath.c_str(), -1, buffer, length);
+  return static_cast<DWORD>(length - 1);
+}
+
+void* RealGetProcAddress;
+bool WideTempPath;
+
+FARPROC WINAPI AnswerGetProcAddress(HMODULE module, LPCSTR name) {
+  if (reinterpret_cast<uintptr_t>(name) > 0xFFFF && std::strcmp(name, "GetTempPathW") == 0)
+    return WideTempPath ? reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(AnswerTempPathW))
+                        : nullptr;
+  return reinterpret_cast<FARPROC(WINAPI*)(HMODULE, LPCSTR)>(RealGetProcAddress)(module, name);
+}
+
+std::string FakeWindowsDirectory;
+
+UINT WINAPI AnswerWindowsDirectory(LPSTR buffer, UINT size) {
+  const UINT length = static_cast<UINT>(FakeWindowsDirectory.size());
+  if (length + 1 > size) return length + 1;
+  std::memcpy(buffer, FakeWindowsDirectory.c_str(), length + 1);
+  return length;
+}
+
 std::string FakeCommandLine;
 
 LPSTR WINAPI AnswerCommandLine() {
@@ -101,7 +128,13 @@ CommandLineOverride::CommandLineOverride(std::string commandLine)
   FakeCommandLine = std::move(commandLine);
 }
 
-TempPathOverride::TempPathOverride(std::string path)
-    : Hook("kernel32.dll", "GetTempPathA", reinterpret_cast<void*>(AnswerTempPath)) {
+TempPathOverride::TempPathOverride(std::string path, std::string windowsDirectory, bool wide)
+    : Hook("kernel32.dll", "GetTempPathA", reinterpret_cast<void*>(AnswerTempPath)),
+      WideHook("kernel32.dll", "GetProcAddress", reinterpret_cast<void*>(AnswerGetProcAddress)),
+      WindowsHook("kernel32.dll", "GetWindowsDirectoryA",
+                  reinterpret_cast<void*>(AnswerWindowsDirectory)) {
+  RealGetProcAddress = WideHook.original<void*>();
+  WideTempPath = wide;
   FakeTempPath = std::move(path);
+  FakeWindowsDirectory = windowsDirectory.empty() ? ScratchDrive() + "\\WINDOWS" : windowsDirectory;
 }

@@ -57,11 +57,13 @@ public:
 };
 
 // GetTempPathA answers `path` (as the system would, including the size rule) for the
-// lifetime of a scope.
+// lifetime of a scope, and so does the GetTempPathW that the staging looks up (missing
+// unless `wide`, as on the Windows 95 family); the Windows directory is
+// `windowsDirectory`, by default WINDOWS on the scratch drive.
 class TempPathOverride {
 public:
-  explicit TempPathOverride(std::string path);
+  explicit TempPathOverride(std::string path, std::string windowsDirectory = "", bool wide = true);
 
 private:
-  ScopedImportHook Hook;
+  ScopedImportHook Hook, WideHook, WindowsHook;
 };

@@ -1,5 +1,6 @@
 #include "code_page.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "format/rules.h"
@@ -16,12 +17,13 @@ bool CanNameAFile(const std::string& text) {
   return CanCreateName(text.data(), text.data() + text.size(), nullptr);
 }
 
-#ifndef _WIN32
 bool IsAscii(const std::string& text) {
   for (unsigned char c : text)
     if (c >= 0x80) return false;
   return true;
 }
+
+#ifndef _WIN32
 
 // iconv fails on a character without an exact form instead of guessing one.
 std::optional<std::string> Convert(const std::string& text, const char* to, const char* from) {
@@ -101,10 +103,47 @@ std::optional<std::string> ArchiveTextFromName(const std::filesystem::path& name
   return text;
 }
 
-std::optional<std::filesystem::path> NameFromArchiveText(const std::string& text, int codePage) {
+std::string ReadableText(const std::string& text, int codePage) {
+  bool plain = true;
+  for (unsigned char c : text) {
+    if (c < 0x20 || c == 0x7F) {
+      plain = false;
+      codePage = 0;
+    }
+    if (c >= 0x80) plain = false;
+  }
+  if (plain) return text;
+  if (codePage != 0) {
 #ifdef _WIN32
-  auto wide =
-      Widen(text, codePage == 0 ? CP_ACP : codePage, codePage == 0 ? 0 : MB_ERR_INVALID_CHARS);
+    if (const auto wide = Widen(text, codePage, MB_ERR_INVALID_CHARS)) {
+      const int length = WideCharToMultiByte(
+          CP_UTF8, 0, wide->data(), static_cast<int>(wide->size()), nullptr, 0, nullptr, nullptr);
+      std::string utf8(length, '\0');
+      WideCharToMultiByte(CP_UTF8, 0, wide->data(), static_cast<int>(wide->size()), utf8.data(),
+                          length, nullptr, nullptr);
+      return utf8;
+    }
+#else
+    if (auto utf8 = Convert(text, "UTF-8", IconvName(codePage))) return *utf8;
+#endif
+  }
+  std::string shown;
+  char escaped[8];
+  for (unsigned char c : text) {
+    if (c >= 0x20 && c < 0x7F) {
+      shown += static_cast<char>(c);
+    } else {
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
+      shown += escaped;
+    }
+  }
+  return shown;
+}
+
+std::optional<std::filesystem::path> NameFromArchiveText(const std::string& text, int codePage) {
+  if (codePage == 0 && !IsAscii(text)) return std::nullopt;
+#ifdef _WIN32
+  auto wide = Widen(text, codePage == 0 ? CP_ACP : codePage, MB_ERR_INVALID_CHARS);
   if (!wide) return std::nullopt;
   return std::filesystem::path(*wide);
 #else

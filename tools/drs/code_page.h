@@ -16,6 +16,10 @@ bool IsSupportedCodePage(int codePage);
 std::optional<std::string> ArchiveTextFromName(const std::filesystem::path& name, int codePage);
 
 // Archive text as a path component of this machine, or nothing when the bytes are not
-// text of the code page. Code page 0 takes the bytes as they stand (the ANSI code page
-// on Windows).
+// text of the code page (for code page 0: not plain ASCII).
 std::optional<std::filesystem::path> NameFromArchiveText(const std::string& text, int codePage);
+
+// Archive text for people and scripts: UTF-8, converted from the code page; a name
+// with bytes that are no text of it (or any byte above 127 with code page 0, and
+// control characters always) shows those bytes as \xNN instead, never raw.
+std::string ReadableText(const std::string& text, int codePage);

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <map>
 #include <vector>
 
@@ -112,9 +113,10 @@ void PrintCommandHelp(const CLI::App& command) {
       lines.emplace_back(Written(*option), option->get_description());
   lines.emplace_back(Written(*command.get_help_ptr()), "this help");
   PrintOptionLines(lines);
+  // The examples the command gave as its footer (the manual page has its own, drs.h2m).
   if (!command.get_footer().empty()) std::printf("\nExamples:\n%s", command.get_footer().c_str());
-  std::puts("\nExit status:");
-  PrintWrapped("  ", ExitStatus);
+  std::puts("");
+  PrintWrapped("", std::string("Exit status: ") + ExitStatus);
 }
 
 // The whole of drs: every command's usage and summary, then every option once, with the
@@ -152,14 +154,8 @@ void PrintGeneralHelp(const CLI::App& drs) {
                                              ? "this help; after a command, that command's help"
                                              : option->get_description());
   PrintOptionLines(lines);
-  // The examples each command gave as its footer: indented command lines, each with
-  // what it does beneath.
-  std::string examples;
-  for (const CLI::App* command : CommandsOf(drs))
-    examples += command->get_footer();
-  if (!examples.empty()) std::printf("\nExamples:\n%s", examples.c_str());
-  std::puts("\nExit status:");
-  PrintWrapped("  ", ExitStatus);
+  std::puts("");
+  PrintWrapped("", std::string("Exit status: ") + ExitStatus);
 }
 
 // "drs pack: -o ARCHIVE is required" and the command's usage line on standard error.
@@ -273,6 +269,11 @@ int RunDrs(const Arguments& words) {
     return works[&active()]();
   } catch (const UsageMistake& mistake) {
     return usageError(mistake.what());
+  } catch (const std::filesystem::filesystem_error& error) {
+    // The library's own wording ("filesystem error: ...") is not for people.
+    std::fprintf(stderr, "drs: %s: %s\n", error.path1().string().c_str(),
+                 error.code().message().c_str());
+    return 1;
   } catch (const std::exception& error) {
     std::fprintf(stderr, "drs: %s\n", error.what());
     return 1;

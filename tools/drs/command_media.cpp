@@ -1,7 +1,7 @@
 // drs media: from a folder of installer files to a medium in one command. The packing
 // and the check are those of `drs pack` and `drs verify`, called, so that the medium
 // is refused for exactly what they refuse.
-#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -9,6 +9,7 @@
 #include <stdexcept>
 #include <system_error>
 #include <utility>
+#include <vector>
 
 #include "autorun.h"
 #include "code_signing.h"
@@ -17,7 +18,10 @@
 #include "format/rules.h"
 #include "installed_setup.h"
 #include "media_images.h"
+#include "pending_changes.h"
+#include "setup_binary.h"
 #include "temporary_path.h"
+#include "tree_scan.h"
 
 namespace fs = std::filesystem;
 
@@ -48,53 +52,18 @@ std::string ChosenLabel(const MediaOptions& options) {
   return label;
 }
 
-// What one run changes on disk, undone unless the run completes: a file it adds is
-// removed, a file it replaces comes back, a folder it made goes.
-class MediumChanges {
-public:
-  ~MediumChanges() {
-    if (Done_) return;
-    std::error_code ignored;
-    for (const fs::path& added : Added_)
-      fs::remove_all(added, ignored);
-    for (const auto& [target, saved] : Saved_)
-      fs::rename(saved, target, ignored);
-  }
-
-  // Makes room for `target`, keeping what was there until the run completes.
-  void Claim(const fs::path& target) {
-    if (fs::exists(fs::symlink_status(target))) {
-      const fs::path saved = TemporaryPath(target);
-      fs::rename(target, saved);
-      Saved_.emplace_back(target, saved);
-    }
-    Added_.insert(Added_.begin(), target);
-  }
-
-  void MakeFolder(const fs::path& folder) {
-    if (fs::is_directory(folder)) return;
-    fs::create_directories(folder);
-    Added_.push_back(folder);
-  }
-
-  void Complete() {
-    Done_ = true;
-    std::error_code ignored;
-    for (const auto& pair : Saved_)
-      fs::remove(pair.second, ignored);
-  }
-
-private:
-  bool Done_ = false;
-  std::vector<fs::path> Added_;
-  std::vector<std::pair<fs::path, fs::path>> Saved_;
+// What the images are made of: the medium's finished files, never what else lies in its
+// folder.
+struct Medium {
+  fs::path Folder;
+  std::vector<fs::path> Files;
 };
 
-// AUTORUN.INF beside SETUP.EXE, when `wanted`. One that the user put in the medium
-// folder (in any letter case) stays as it is; the one drs wrote before is rewritten, or
-// removed when not wanted.
-void WriteAutorun(const fs::path& folder, const std::string& label, bool wanted,
-                  MediumChanges& changes) {
+// AUTORUN.INF beside SETUP.EXE, when `wanted`; returns the one the images carry, or an
+// empty path. One that the user put in the medium folder (in any letter case) stays as
+// it is; the one drs wrote before is rewritten, or removed when not wanted.
+fs::path WriteAutorun(const fs::path& folder, const std::string& label, bool wanted,
+                      PendingChanges& changes) {
   fs::path existing;
   for (const fs::directory_entry& item : fs::directory_iterator(folder)) {
     std::string name = item.path().filename().string();
@@ -106,54 +75,107 @@ void WriteAutorun(const fs::path& folder, const std::string& label, bool wanted,
     std::ifstream file(existing, std::ios::binary);
     std::ostringstream text;
     text << file.rdbuf();
-    if (!fs::is_regular_file(fs::symlink_status(existing)) || !IsOwnAutorun(text.str())) return;
+    if (!fs::is_regular_file(fs::symlink_status(existing)) || !IsOwnAutorun(text.str()))
+      return wanted ? existing : fs::path();
     changes.Claim(existing);
   }
-  if (!wanted) return;
+  if (!wanted) return {};
   const fs::path autorun = folder / "AUTORUN.INF";
   changes.Claim(autorun);
   std::ofstream file(autorun, std::ios::binary);
   file << AutorunText(label);
   if (!file.flush()) throw std::runtime_error(autorun.string() + ": cannot be written");
+  return autorun;
+}
+
+// Everything that can be found wrong without packing: the SETUP.EXE, and every output,
+// which must not lie in the payload (the next run would pack it) and must be a file
+// where a file is written and a folder where the medium goes.
+fs::path CheckBeforeWork(const MediaOptions& options) {
+  const fs::path setup = options.Setup.empty() ? FindInstalledSetup() : fs::path(options.Setup);
+  CheckSetupBinary(setup);
+  std::error_code error;
+  if (fs::exists(options.Folder, error) && !fs::is_directory(options.Folder, error))
+    throw std::runtime_error(options.Folder + ": is a file; -o names the medium's folder");
+  const std::pair<const char*, const std::string*> images[] = {{"--iso", &options.Iso},
+                                                               {"--floppy", &options.Floppy}};
+  for (const auto& [option, image] : images)
+    if (!image->empty() && fs::is_directory(*image, error))
+      throw std::runtime_error(*image + ": is a folder; " + option + " names the image file");
+  const std::pair<const char*, const std::string*> outputs[] = {
+      {"the medium", &options.Folder},
+      {"the CD image", &options.Iso},
+      {"the floppy image", &options.Floppy}};
+  for (const auto& [what, output] : outputs)
+    if (!output->empty() && LiesInside(*output, options.Payload))
+      throw std::runtime_error(*output + ": " + what + " would lie inside the payload " +
+                               options.Payload +
+                               " and be packed by the next run; choose a place outside it");
+  return setup;
+}
+
+void Report(const MediaOptions& options, const Medium& medium, const std::string& label) {
+  std::error_code error;
+  for (const fs::path& file : medium.Files)
+    std::printf("wrote %s (%ju bytes)\n", file.string().c_str(),
+                static_cast<uintmax_t>(fs::file_size(file, error)));
+  if (!options.Iso.empty())
+    std::printf("wrote %s (CD image, label %s, %ju bytes)\n", options.Iso.c_str(), label.c_str(),
+                static_cast<uintmax_t>(fs::file_size(options.Iso, error)));
+  if (!options.Floppy.empty())
+    std::printf("wrote %s (1.44 MB floppy image, label %s)\n", options.Floppy.c_str(),
+                label.c_str());
 }
 
 int MakeMedium(const MediaOptions& options, const std::string& label) {
-  const fs::path setup = options.Setup.empty() ? FindInstalledSetup() : fs::path(options.Setup);
-  if (!fs::is_regular_file(setup)) throw std::runtime_error(setup.string() + ": no such file");
-  const fs::path folder(options.Folder);
-  const fs::path archive = folder / "N_SETUP.DRS";
-  MediumChanges changes;
-  changes.MakeFolder(folder);
-  changes.Claim(archive);
-  Arguments pack = {"-o", archive.string(), options.Payload};
-  if (options.CodePage) pack.insert(pack.begin(), {"--codepage", std::to_string(options.CodePage)});
-  if (options.Quiet) pack.insert(pack.begin(), "-q");
-  if (const int status = PackCommand(pack)) return status;
-  if (const int status = VerifyCommand({archive.string()})) return status;
+  const fs::path setup = CheckBeforeWork(options);
+  PendingChanges changes;
+  Medium medium{options.Folder, {}};
+  changes.MakeFolder(medium.Folder);
+  for (const std::string* image : {&options.Iso, &options.Floppy})
+    if (!image->empty()) changes.MakeFolder(fs::path(*image).parent_path());
 
-  const fs::path copy = folder / "SETUP.EXE";
+  const fs::path archive = medium.Folder / "N_SETUP.DRS";
+  changes.Claim(archive);
+  // Both told the code page, so that the report shows the names as they were given.
+  Arguments shared;
+  if (options.CodePage) shared = {"--codepage", std::to_string(options.CodePage)};
+  if (options.Quiet) shared.push_back("-q");
+  Arguments pack = shared, verify = shared;
+  pack.insert(pack.end(), {"-o", archive.string(), "--", options.Payload});
+  verify.insert(verify.end(), {"--", archive.string()});
+  if (const int status = PackCommand(pack)) return status;
+  if (const int status = VerifyCommand(verify)) return status;
+  medium.Files.push_back(archive);
+
+  const fs::path copy = medium.Folder / "SETUP.EXE";
   std::error_code different;
   if (!options.Signing.Pkcs12.empty()) {
     // Signed beside the medium's copy, which is replaced only once signing succeeded.
     const fs::path signedCopy = TemporaryPath(copy);
-    changes.Claim(signedCopy);
+    changes.Made(signedCopy);
     SignSetup(setup, signedCopy, options.Signing);
     changes.Claim(copy);
     fs::rename(signedCopy, copy);
   } else if (!fs::equivalent(setup, copy, different)) {
     changes.Claim(copy);
-    fs::copy_file(setup, copy);
+    std::error_code error;
+    fs::copy_file(setup, copy, error);
+    if (error) throw std::runtime_error(copy.string() + ": cannot be written: " + error.message());
   }
-  WriteAutorun(folder, label, !options.NoAutorun, changes);
+  medium.Files.push_back(copy);
+  const fs::path autorun = WriteAutorun(medium.Folder, label, !options.NoAutorun, changes);
+  if (!autorun.empty()) medium.Files.push_back(autorun);
   if (!options.Iso.empty()) {
     changes.Claim(options.Iso);
-    WriteIsoImage(folder, options.Iso, label);
+    WriteIsoImage(medium.Files, options.Iso, label);
   }
   if (!options.Floppy.empty()) {
     changes.Claim(options.Floppy);
-    WriteFloppyImage(folder, options.Floppy, label);
+    WriteFloppyImage(medium.Files, options.Floppy, label);
   }
-  changes.Complete();
+  changes.Keep();
+  if (!options.Quiet) Report(options, medium, label);
   return 0;
 }
 

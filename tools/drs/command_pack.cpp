@@ -3,12 +3,14 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <system_error>
 
 #include "command_line.h"
 #include "format/archive_writer.h"
 #include "format/rules.h"
 #include "pack_progress.h"
+#include "pending_changes.h"
 #include "temporary_path.h"
 #include "tree_scan.h"
 
@@ -23,48 +25,58 @@ struct PackOptions {
   bool Quiet = false;
 };
 
-} // namespace
+std::FILE* OpenForWriting(const fs::path& path) {
+#ifdef _WIN32
+  return _wfopen(path.c_str(), L"wb");
+#else
+  return std::fopen(path.c_str(), "wb");
+#endif
+}
 
 // Writes the archive under a temporary name and renames it only once it is whole, so a
-// refusal or a failure never leaves a half-written archive (and never touches an
-// existing one).
-static int Pack(const PackOptions& options) {
+// refusal, a failure or an interrupt never leaves a half-written archive (and never
+// touches an existing one). An archive written into the tree it packs is left out of
+// the packing, with the temporary names beside it.
+int Pack(const PackOptions& options) {
   const fs::path target(options.Archive);
+  std::error_code error;
+  if (fs::is_directory(target, error))
+    throw ArchiveRefused(options.Archive + ": is a folder; -o names the archive file");
+  PendingChanges changes;
+  changes.MakeFolder(target.parent_path());
+  const bool inside = LiesInside(target, options.Folder);
+  if (inside && !options.Quiet)
+    std::fprintf(stderr, "drs pack: %s is left out: it is the archive being written\n",
+                 options.Archive.c_str());
+  const std::vector<WriterEntry> entries =
+      ScanTree(options.Folder, options.CodePage, inside ? target : fs::path());
+  CheckEntries(entries, ArchiveLimits::Bootstrap);
+  if (std::none_of(entries.begin(), entries.end(),
+                   [](const WriterEntry& entry) { return IsSetupProgram(ViewOf(entry)); }))
+    throw ArchiveRefused(options.Folder + ": there is no " + SetupProgramName +
+                         " at its top, so SETUP.EXE would have nothing to start");
+  uint64_t totalBytes = 0;
+  for (const WriterEntry& entry : entries)
+    totalBytes += entry.FileSize;
+
   const fs::path temporary = TemporaryPath(target);
-  std::FILE* output = nullptr;
-  try {
-    const std::vector<WriterEntry> entries = ScanTree(options.Folder, options.CodePage);
-    CheckEntries(entries, ArchiveLimits::Bootstrap);
-    if (std::none_of(entries.begin(), entries.end(),
-                     [](const WriterEntry& entry) { return IsSetupProgram(ViewOf(entry)); }))
-      throw ArchiveRefused(options.Folder + ": there is no " + SetupProgramName +
-                           " at its top, so SETUP.EXE would have nothing to start");
-    uint64_t totalBytes = 0;
-    for (const WriterEntry& entry : entries)
-      totalBytes += entry.FileSize;
-#ifdef _WIN32
-    output = _wfopen(temporary.c_str(), L"wb");
-#else
-    output = std::fopen(temporary.c_str(), "wb");
-#endif
-    if (!output) throw ArchiveRefused(temporary.string() + ": " + std::strerror(errno));
-    PackProgress progress(options.Quiet, totalBytes);
-    WriteArchive(output, entries, ArchiveLimits::Bootstrap,
-                 [&progress](const WriteProgress& done) { progress.Update(done); });
-    progress.Finish();
-    const int closed = std::fclose(output);
-    output = nullptr;
-    if (closed != 0) throw ArchiveRefused(temporary.string() + ": " + std::strerror(errno));
-    fs::rename(temporary, target);
-  } catch (const std::exception& error) {
-    if (output) std::fclose(output);
-    std::error_code ignored;
-    fs::remove(temporary, ignored);
-    std::fprintf(stderr, "drs: %s\n", error.what());
-    return 1;
-  }
+  changes.Made(temporary);
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> output(OpenForWriting(temporary), std::fclose);
+  if (!output)
+    throw ArchiveRefused(temporary.string() + ": cannot be written: " + std::strerror(errno));
+  PackProgress progress(options.Quiet, totalBytes);
+  WriteArchive(output.get(), entries, ArchiveLimits::Bootstrap,
+               [&progress](const WriteProgress& done) { progress.Update(done); });
+  progress.Finish();
+  if (std::fclose(output.release()) != 0)
+    throw ArchiveRefused(temporary.string() + ": cannot be written: " + std::strerror(errno));
+  fs::rename(temporary, target, error);
+  if (error) throw ArchiveRefused(options.Archive + ": cannot be written: " + error.message());
+  changes.Keep();
   return 0;
 }
+
+} // namespace
 
 CommandWork DefinePackCommand(CLI::App& drs) {
   CLI::App* command =

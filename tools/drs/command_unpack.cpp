@@ -34,8 +34,15 @@ void StampModificationTime(const fs::path& path, const ArchiveEntry& entry) {
   fs::last_write_time(path, std::chrono::file_clock::from_sys(instant), ignored);
 }
 
-void Report(int index, const ArchiveEntry& entry, const std::string& why) {
-  std::fprintf(stderr, "drs: %s: %s\n", DescribeEntry(index, entry).c_str(), why.c_str());
+void Report(int index, const ArchiveEntry& entry, int codePage, const std::string& why) {
+  std::fprintf(stderr, "drs: %s: %s\n", ShownEntry(index, entry, codePage).c_str(), why.c_str());
+}
+
+bool IsPlainAscii(const ArchiveEntry& entry) {
+  for (const char* text : {entry.Dir, entry.Name})
+    for (; *text; ++text)
+      if (static_cast<unsigned char>(*text) >= 0x80) return false;
+  return true;
 }
 
 struct Unpacker {
@@ -50,10 +57,13 @@ struct Unpacker {
     const ArchiveEntry& entry = Archive.Entry(index);
     auto place = MapEntryPath(entry, CodePage);
     std::error_code error;
-    if (!place)
-      Report(index, entry, "its name has no form in this code page on this system");
+    if (!place && CodePage == 0 && !IsPlainAscii(entry))
+      Report(index, entry, CodePage,
+             "its name is not plain ASCII; name the archive's code page with --codepage");
+    else if (!place)
+      Report(index, entry, CodePage, "its name has no form in this code page on this system");
     else if (fs::create_directories(Target / place->Folder, error), error)
-      Report(index, entry, "cannot make its folder: " + error.message());
+      Report(index, entry, CodePage, "cannot make its folder: " + error.message());
     else
       return place;
     Whole = false;
@@ -69,7 +79,7 @@ struct Unpacker {
     const fs::path path = place ? Target / place->File : fs::path();
     std::FILE* output = place ? OpenForWriting(path) : Sink;
     if (!output) {
-      Report(index, entry, std::string("cannot write it: ") + std::strerror(errno));
+      Report(index, entry, CodePage, std::string("cannot write it: ") + std::strerror(errno));
       Whole = false;
       output = Sink;
     }
@@ -81,7 +91,7 @@ struct Unpacker {
       // A half-decoded file would pass for the real one.
       std::error_code ignored;
       if (output != Sink) fs::remove(path, ignored);
-      Report(index, entry,
+      Report(index, entry, CodePage,
              "damaged, SETUP.EXE stops here with \"" + std::string(DecodeFailureText(status)) +
                  "\": " + DecodeFailure(status));
       return false;
@@ -98,7 +108,8 @@ struct Unpacker {
       switch (decision.Action) {
       case EntryAction::PassOver:
         if (decision.Reason == EntryReason::NtSkipsDlFiles) break;
-        Report(i, entry, std::string("SETUP.EXE passes over it: ") + ReasonText(decision.Reason));
+        Report(i, entry, CodePage,
+               std::string("SETUP.EXE passes over it: ") + ReasonText(decision.Reason));
         Whole = false;
         break;
       case EntryAction::MakeFolder:
@@ -108,7 +119,7 @@ struct Unpacker {
         if (!Write(i)) return false;
         break;
       case EntryAction::Stop:
-        Report(i, entry,
+        Report(i, entry, CodePage,
                std::string("SETUP.EXE stops here with \"") + FileErrorText +
                    "\": " + ReasonText(decision.Reason));
         return false;
@@ -130,10 +141,15 @@ struct UnpackOptions {
 // here and where it stops are reported, and make the exit code 1.
 int Unpack(const UnpackOptions& options) {
   ArchiveView archive(options.Archive);
+  archive.RequirePlausible();
+  if (archive.Count() == 0)
+    std::fprintf(stderr, "drs: %s: the archive has no entries\n", options.Archive.c_str());
   const fs::path target(options.Folder);
   std::error_code error;
+  if (fs::exists(target, error) && !fs::is_directory(target, error))
+    throw DamagedArchive(options.Folder + ": is a file; DIR names the folder to unpack into");
   fs::create_directories(target, error);
-  if (error) throw DamagedArchive(options.Folder + ": " + error.message());
+  if (error) throw DamagedArchive(options.Folder + ": cannot make this folder: " + error.message());
   std::FILE* sink = OpenNullSink();
   Unpacker unpacker{archive, target, options.CodePage, sink};
   const bool whole = unpacker.Run(options.NtFamily);

@@ -1,55 +1,96 @@
 #include <cstdio>
+#include <memory>
 
 #include "archive_view.h"
 #include "command_line.h"
+#include "json_text.h"
 #include "setup_plan.h"
 
 namespace {
 
+struct VerifyOptions {
+  std::string Archive;
+  int CodePage = 0;
+  bool Quiet = false;
+  bool Json = false;
+};
+
 const char* const FamilyNames[] = {"Windows 95 family", "Windows NT family"};
 
-const char* PlaceNote(const ArchiveEntry& entry) {
-  return PlaceOf(entry.Dir) == EntryPlace::WorkDir
-             ? ""
-             : "  (warning: outside the work directory, it stays after the clean-up)";
-}
+// One entry of the plan, in words.
+struct Step {
+  const char* Action; // writes, makes, leaves out, passes over, stops
+  std::string Why;    // for what passes over or stops
+  const char* Box = nullptr;
+  bool Outside = false; // lands outside the work directory
+};
 
-void PrintEntry(const ArchiveView& archive, const PlannedEntry& planned) {
-  const ArchiveEntry& entry = archive.Entry(planned.Index);
-  const std::string path = EntryPath(entry);
-  const std::string described = DescribeEntry(planned.Index, entry);
+Step StepOf(const PlannedEntry& planned, const ArchiveEntry& entry) {
   const EntryDecision decision = planned.Decision;
+  const bool outside = PlaceOf(entry.Dir) != EntryPlace::WorkDir;
   switch (decision.Action) {
   case EntryAction::PassOver:
-    if (decision.Reason == EntryReason::NtSkipsDlFiles)
-      std::printf("  leaves out   %s (%s)\n", path.c_str(), ReasonText(decision.Reason));
-    else
-      std::printf("  passes over  %s in silence: %s\n", described.c_str(),
-                  ReasonText(decision.Reason));
-    break;
+    return {decision.Reason == EntryReason::NtSkipsDlFiles ? "leaves out" : "passes over",
+            ReasonText(decision.Reason)};
   case EntryAction::MakeFolder:
-    std::printf("  makes        %s%s\n", path.c_str(), PlaceNote(entry));
-    break;
+    return {"makes", "", nullptr, outside};
   case EntryAction::Write:
-    if (planned.Damage == DecodeDone)
-      std::printf("  writes       %s%s\n", path.c_str(), PlaceNote(entry));
-    else
-      std::printf("  stops:       %s is damaged (%s): box \"%s\"\n", described.c_str(),
-                  DecodeFailure(planned.Damage).c_str(), DecodeFailureText(planned.Damage));
-    break;
+    if (planned.Damage == DecodeDone) return {"writes", "", nullptr, outside};
+    return {"stops", "damaged: " + DecodeFailure(planned.Damage),
+            DecodeFailureText(planned.Damage)};
   case EntryAction::Stop:
-    std::printf("  stops:       %s (%s): box \"%s\"\n", described.c_str(),
-                ReasonText(decision.Reason), FileErrorText);
     break;
   }
+  return {"stops", ReasonText(decision.Reason), FileErrorText};
+}
+
+void PrintStep(const Step& step, const std::string& path, const std::string& described) {
+  const char* note =
+      step.Outside ? "  (warning: outside the work directory, it stays after the clean-up)" : "";
+  const std::string action = step.Action;
+  if (action == "leaves out")
+    std::printf("  leaves out   %s (%s)\n", path.c_str(), step.Why.c_str());
+  else if (action == "passes over")
+    std::printf("  passes over  %s in silence: %s\n", described.c_str(), step.Why.c_str());
+  else if (action == "stops" && step.Why.rfind("damaged: ", 0) == 0)
+    std::printf("  stops:       %s is damaged (%s): box \"%s\"\n", described.c_str(),
+                step.Why.substr(9).c_str(), step.Box);
+  else if (action == "stops")
+    std::printf("  stops:       %s (%s): box \"%s\"\n", described.c_str(), step.Why.c_str(),
+                step.Box);
+  else
+    std::printf("  %-12s %s%s\n", step.Action, path.c_str(), note);
+}
+
+void PrintJsonStep(const Step& step, int index, const std::string& path, bool first) {
+  std::printf("%s\n    {\"index\": %d, \"path\": %s, \"action\": %s", first ? "" : ",", index + 1,
+              JsonString(path).c_str(), JsonString(step.Action).c_str());
+  if (!step.Why.empty()) std::printf(", \"reason\": %s", JsonString(step.Why).c_str());
+  if (step.Box) std::printf(", \"box\": %s", JsonString(step.Box).c_str());
+  std::printf(", \"outsideWorkDir\": %s}", JsonBool(step.Outside));
 }
 
 // Prints what SETUP.EXE does on one family, entry by entry, and how its run ends.
-bool ReportFamily(const ArchiveView& archive, bool ntFamily, const std::vector<int>& damage) {
+bool ReportFamily(const ArchiveView& archive, const VerifyOptions& options, bool ntFamily,
+                  const std::vector<int>& damage) {
   const SetupPlan plan = PlanSetupRun(archive, ntFamily, damage);
-  std::printf("%s:\n", FamilyNames[ntFamily]);
-  for (const PlannedEntry& planned : plan.Entries)
-    PrintEntry(archive, planned);
+  const bool shown = !options.Quiet && !options.Json;
+  if (options.Json)
+    std::printf("%s\n  {\"family\": %s, \"steps\": [", ntFamily ? "," : "",
+                JsonString(FamilyNames[ntFamily]).c_str());
+  if (shown) std::printf("%s:\n", FamilyNames[ntFamily]);
+  for (const PlannedEntry& planned : plan.Entries) {
+    const ArchiveEntry& entry = archive.Entry(planned.Index);
+    const Step step = StepOf(planned, entry);
+    const std::string path = ShownPath(entry, options.CodePage);
+    if (options.Json) PrintJsonStep(step, planned.Index, path, &planned == &plan.Entries[0]);
+    if (shown) PrintStep(step, path, ShownEntry(planned.Index, entry, options.CodePage));
+  }
+  if (options.Json)
+    std::printf("],\n   \"box\": %s, \"startsSetupProgram\": %s, \"whole\": %s}",
+                plan.StopBox ? JsonString(plan.StopBox).c_str() : "null",
+                JsonBool(plan.StartsSetupProgram && !plan.StopBox), JsonBool(plan.Whole()));
+  if (!shown) return plan.Whole();
   if (plan.StopBox)
     std::printf("  and then shows its failure box; %s is not started\n", SetupProgramName);
   else if (!plan.StartsSetupProgram)
@@ -60,32 +101,46 @@ bool ReportFamily(const ArchiveView& archive, bool ntFamily, const std::vector<i
   return plan.Whole();
 }
 
-} // namespace
-
 // The media check: what SETUP.EXE does with the archive on the Windows 95 family and on
 // the NT family; exit 0 only when both install it whole.
-static int Verify(const std::string& path) {
+int Verify(const VerifyOptions& options) {
+  const std::string& path = options.Archive;
   ArchiveView archive(path);
+  archive.RequirePlausible();
   const std::vector<int> damage = DecodeStatuses(archive);
-  std::printf("%s: %d entries\n", path.c_str(), archive.Count());
+  const bool shown = !options.Quiet && !options.Json;
+  if (shown) std::printf("%s: %d entries\n", path.c_str(), archive.Count());
+  if (options.Json)
+    std::printf("{\"archive\": %s, \"entries\": %d, \"families\": [", JsonString(path).c_str(),
+                archive.Count());
   bool installs = true;
   for (const bool ntFamily : {false, true})
-    installs = ReportFamily(archive, ntFamily, damage) && installs;
+    installs = ReportFamily(archive, options, ntFamily, damage) && installs;
+  if (options.Json) std::printf("\n ],\n \"installs\": %s}\n", JsonBool(installs));
   if (!installs) {
     std::fprintf(stderr, "drs: %s: SETUP.EXE does not install it whole on both families\n",
                  path.c_str());
     return 1;
   }
-  std::printf("%s: SETUP.EXE installs it whole on both families\n", path.c_str());
+  if (shown) std::printf("%s: SETUP.EXE installs it whole on both families\n", path.c_str());
   return 0;
 }
+
+} // namespace
 
 CommandWork DefineVerifyCommand(CLI::App& drs) {
   CLI::App* command = drs.add_subcommand(
       "verify", "the media check: what SETUP.EXE does with the archive on the Windows 95 family "
                 "and on the NT family, entry by entry; exit 0 only when both install it whole "
                 "and start N_SETUP.EXE");
-  auto archive = std::make_shared<std::string>();
-  command->add_option("ARCHIVE", *archive)->required();
-  return [archive] { return Verify(*archive); };
+  auto options = std::make_shared<VerifyOptions>();
+  AddCodePageOption(*command, options->CodePage,
+                    "names are shown converted from this Windows code page to UTF-8 (default: "
+                    "plain ASCII, other bytes as \\xNN)");
+  command->add_flag("-q", options->Quiet, "no report on standard output, only the verdict");
+  command->add_flag("--json", options->Json,
+                    "for scripts: one JSON object, with the plan of each family, one object per "
+                    "entry");
+  command->add_option("ARCHIVE", options->Archive)->required();
+  return [options] { return Verify(*options); };
 }

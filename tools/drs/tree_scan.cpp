@@ -20,7 +20,15 @@ namespace {
 struct Scanner {
   fs::path Root;
   int CodePage;
+  fs::path LeftOut;
   std::vector<WriterEntry> Entries;
+
+  bool IsLeftOut(const fs::path& path, bool inLeftOutFolder) const {
+    if (!inLeftOutFolder) return false;
+    const std::string name = path.filename().string();
+    const std::string leftOut = LeftOut.filename().string();
+    return name == leftOut || name.rfind(leftOut + ".drs-tmp", 0) == 0;
+  }
 
   [[noreturn]] static void Refuse(const fs::path& path, const std::string& why) {
     throw ArchiveRefused(path.string() + ": " + why);
@@ -85,10 +93,14 @@ struct Scanner {
     std::error_code error;
     fs::directory_iterator it(folder, error);
     if (error) Refuse(folder, "cannot be read: " + error.message());
+    std::error_code different;
+    const bool inLeftOutFolder =
+        !LeftOut.empty() && fs::equivalent(folder, LeftOut.parent_path(), different);
     bool empty = true;
     for (; it != fs::directory_iterator(); it.increment(error)) {
-      empty = false;
       const fs::path path = it->path();
+      if (IsLeftOut(path, inLeftOutFolder)) continue;
+      empty = false;
       const fs::file_status status = fs::symlink_status(path, error);
       if (error) Refuse(path, error.message());
       if (fs::is_symlink(status))
@@ -120,10 +132,24 @@ std::string JoinedPath(const WriterEntry& entry) {
 
 } // namespace
 
-std::vector<WriterEntry> ScanTree(const fs::path& root, int codePage) {
+bool LiesInside(const fs::path& path, const fs::path& folder) {
+  std::error_code error;
+  const fs::path inner = fs::weakly_canonical(fs::absolute(path, error), error);
+  const fs::path outer = fs::weakly_canonical(fs::absolute(folder, error), error);
+  if (error) return false;
+  auto part = inner.begin();
+  for (const fs::path& component : outer) {
+    if (component.empty()) continue; // a trailing separator
+    if (part == inner.end() || *part != component) return false;
+    ++part;
+  }
+  return true;
+}
+
+std::vector<WriterEntry> ScanTree(const fs::path& root, int codePage, const fs::path& leftOut) {
   std::error_code error;
   if (!fs::is_directory(root, error)) Scanner::Refuse(root, "is not a folder");
-  Scanner scanner{root, codePage, {}};
+  Scanner scanner{root, codePage, leftOut, {}};
   scanner.AddFolder(root, "");
   std::stable_sort(
       scanner.Entries.begin(), scanner.Entries.end(),

@@ -16,4 +16,11 @@
 // that cannot be read, and names without an exact form: ArchiveRefused says which.
 // The Windows build sees links only as the file system reports them; what it presents
 // as an ordinary file or folder is packed as one.
-std::vector<WriterEntry> ScanTree(const std::filesystem::path& root, int codePage);
+// `leftOut`, when given, is a file the scan passes over together with the temporary
+// names made beside it (see temporary_path.h): the archive being written into the tree.
+std::vector<WriterEntry> ScanTree(const std::filesystem::path& root, int codePage,
+                                  const std::filesystem::path& leftOut = {});
+
+// Whether `path` is `folder` or lies under it, links and ".." followed as the system
+// follows them; a path not yet made counts by the folders it would be made in.
+bool LiesInside(const std::filesystem::path& path, const std::filesystem::path& folder);

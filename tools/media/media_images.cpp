@@ -25,27 +25,42 @@ void Run(const std::vector<std::string>& command, const char* package) {
     throw std::runtime_error(command[0] + " cannot be started: is it installed? (Debian package " +
                              package + ")");
   if (status == 0) return;
-  std::string said;
+  // xorriso says a great deal on every run, its banner first; what went wrong is on
+  // its lines marked FAILURE, SORRY or FATAL.
+  std::string said, failures;
   for (size_t start = 0, end; start < output.size(); start = end + 1) {
     end = std::min(output.find('\n', start), output.size());
     const std::string line = output.substr(start, end - start);
-    if (line.find_first_not_of(" \r\t") != std::string::npos)
-      said += (said.empty() ? "" : "; ") + line;
+    if (line.find_first_not_of(" \r\t") == std::string::npos) continue;
+    said += (said.empty() ? "" : "; ") + line;
+    for (const char* mark : {": FAILURE :", ": SORRY :", ": FATAL :"})
+      if (line.find(mark) != std::string::npos) failures += (failures.empty() ? "" : "; ") + line;
   }
+  if (!failures.empty()) said = failures;
   throw std::runtime_error(command[0] + " failed (exit code " + std::to_string(status) + ")" +
                            (said.empty() ? "" : ": " + said));
 }
 
-// Clusters the medium's files and sub-folders take on a FAT floppy.
-uint64_t FloppyClustersOf(const fs::path& medium) {
+// Clusters the files take on a FAT floppy.
+uint64_t FloppyClustersOf(const std::vector<fs::path>& files) {
   uint64_t clusters = 0;
-  for (const fs::directory_entry& item : fs::recursive_directory_iterator(medium)) {
-    if (item.is_directory())
-      ++clusters;
-    else
-      clusters += (item.file_size() + FloppyClusterBytes - 1) / FloppyClusterBytes;
-  }
+  for (const fs::path& file : files)
+    clusters += (fs::file_size(file) + FloppyClusterBytes - 1) / FloppyClusterBytes;
   return clusters;
+}
+
+// A graft point of mkisofs: NAME=PATH, with = and \ in either escaped.
+std::string GraftPoint(const fs::path& file) {
+  std::string point;
+  for (const std::string& part : {file.filename().string(), file.string()}) {
+    for (char c : part) {
+      if (c == '=' || c == '\\') point += '\\';
+      point += c;
+    }
+    point += '=';
+  }
+  point.pop_back();
+  return "/" + point;
 }
 
 } // namespace
@@ -66,23 +81,28 @@ std::string LabelFromName(const std::string& name) {
   return label.empty() ? "SETUP" : label;
 }
 
-void WriteIsoImage(const fs::path& medium, const fs::path& image, const std::string& label) {
-  Run({"xorriso", "-as", "mkisofs", "-quiet", "-iso-level", "1", "-J", "-V", label, "-o",
-       image.string(), medium.string()},
-      "xorriso");
+void WriteIsoImage(const std::vector<fs::path>& files, const fs::path& image,
+                   const std::string& label) {
+  std::vector<std::string> command = {"xorriso",    "-as", "mkisofs",      "-quiet",
+                                      "-iso-level", "1",   "-J",           "-V",
+                                      label,        "-o",  image.string(), "-graft-points"};
+  for (const fs::path& file : files)
+    command.push_back(GraftPoint(file));
+  Run(command, "xorriso");
 }
 
-void WriteFloppyImage(const fs::path& medium, const fs::path& image, const std::string& label) {
-  const uint64_t clusters = FloppyClustersOf(medium);
+void WriteFloppyImage(const std::vector<fs::path>& files, const fs::path& image,
+                      const std::string& label) {
+  const uint64_t clusters = FloppyClustersOf(files);
   if (clusters > FloppyClusters)
     throw std::runtime_error(
         "the medium does not fit on a 1.44 MB floppy: it takes " +
         std::to_string(clusters * FloppyClusterBytes) + " bytes, a floppy holds " +
         std::to_string(FloppyClusters * FloppyClusterBytes) + "; no floppy image written");
   Run({"mformat", "-C", "-f", "1440", "-v", label, "-i", image.string(), "::"}, "mtools");
-  std::vector<std::string> copy = {"mcopy", "-i", image.string(), "-s", "-p", "-m", "-Q"};
-  for (const fs::directory_entry& item : fs::directory_iterator(medium))
-    copy.push_back(item.path().string());
+  std::vector<std::string> copy = {"mcopy", "-i", image.string(), "-p", "-m", "-Q"};
+  for (const fs::path& file : files)
+    copy.push_back(file.string());
   copy.push_back("::/");
   Run(copy, "mtools");
 }

@@ -33,25 +33,39 @@ std::vector<HWND> WindowsOf(DWORD processId, const char* className) {
 
 // The parent environment with TMP, TEMP and the demo setup program's settings
 // replaced; a block of NUL-terminated "name=value" texts ending in an empty one.
-std::string ChildEnvironment(const SetupRunOptions& options) {
-  const char* replaced[] = {"TMP=", "TEMP=", "NUVIK_DEMO_"};
-  std::string block;
-  char* strings = GetEnvironmentStringsA();
-  for (const char* entry = strings; *entry; entry += std::strlen(entry) + 1) {
+std::wstring ChildEnvironment(const SetupRunOptions& options) {
+  const wchar_t* replaced[] = {L"TMP=", L"TEMP=", L"NUVIK_DEMO_"};
+  std::wstring block;
+  wchar_t* strings = GetEnvironmentStringsW();
+  for (const wchar_t* entry = strings; *entry; entry += wcslen(entry) + 1) {
     bool keep = true;
-    for (const char* prefix : replaced)
-      keep = keep && _strnicmp(entry, prefix, std::strlen(prefix)) != 0;
-    if (keep) block.append(entry).push_back('\0');
+    for (const wchar_t* prefix : replaced)
+      keep = keep && _wcsnicmp(entry, prefix, wcslen(prefix)) != 0;
+    if (keep) block.append(entry).push_back(L'\0');
   }
-  FreeEnvironmentStringsA(strings);
-  auto add = [&block](const std::string& entry) { block.append(entry).push_back('\0'); };
-  add("TMP=" + options.TempPath);
-  add("TEMP=" + options.TempPath);
-  if (options.DemoSeconds > 0) add("NUVIK_DEMO_SECONDS=" + std::to_string(options.DemoSeconds));
-  add("NUVIK_DEMO_REPORT=" + options.ReportPath);
-  if (!options.ScreenshotPath.empty()) add("NUVIK_DEMO_SCREENSHOT=" + options.ScreenshotPath);
-  block.push_back('\0');
+  FreeEnvironmentStringsW(strings);
+  auto add = [&block](const std::wstring& entry) { block.append(entry).push_back(L'\0'); };
+  const std::wstring temp =
+      options.WideTempPath.empty() ? Wide(options.TempPath) : options.WideTempPath;
+  add(L"TMP=" + temp);
+  add(L"TEMP=" + temp);
+  if (options.DemoSeconds > 0) add(L"NUVIK_DEMO_SECONDS=" + std::to_wstring(options.DemoSeconds));
+  add(L"NUVIK_DEMO_REPORT=" + Wide(options.ReportPath));
+  if (!options.ScreenshotPath.empty())
+    add(L"NUVIK_DEMO_SCREENSHOT=" + Wide(options.ScreenshotPath));
+  block.push_back(L'\0');
   return block;
+}
+
+// Ends the demo setup program as a crash would: its window stays unclosed.
+void AbandonDemoSetupProgram() {
+  DWORD processId = 0;
+  GetWindowThreadProcessId(FindWindowA("NUVIK_DEMO_SETUP", nullptr), &processId);
+  if (HANDLE demo = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId)) {
+    TerminateProcess(demo, 1);
+    WaitForSingleObject(demo, 10000);
+    CloseHandle(demo);
+  }
 }
 
 // Presses a button of a box the way a click does. Posted, not sent: the box's
@@ -73,14 +87,20 @@ SetupRunRecord RunSetup(const SetupRunOptions& options) {
   SetupRunRecord record;
   DeleteFileA(options.ReportPath.c_str());
   if (!options.ScreenshotPath.empty()) DeleteFileA(options.ScreenshotPath.c_str());
-  std::string environment = ChildEnvironment(options);
-  std::string commandLine = "\"" + options.SetupPath + "\"";
-  STARTUPINFOA startup{};
+  std::wstring environment = ChildEnvironment(options);
+  const std::wstring program =
+      options.WideSetupPath.empty() ? Wide(options.SetupPath) : options.WideSetupPath;
+  const std::wstring commandLine = L"\"" + program + L"\"";
+  STARTUPINFOW startup{};
   startup.cb = sizeof startup;
+  auto start = [&](PROCESS_INFORMATION& process) {
+    std::wstring line = commandLine;
+    return CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE,
+                          CREATE_UNICODE_ENVIRONMENT, environment.data(), nullptr, &startup,
+                          &process) != FALSE;
+  };
   PROCESS_INFORMATION process{};
-  if (!CreateProcessA(options.SetupPath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
-                      environment.data(), nullptr, &startup, &process))
-    return record;
+  if (!start(process)) return record;
   record.Started = true;
 
   std::set<HWND> answered;
@@ -93,20 +113,24 @@ SetupRunRecord RunSetup(const SetupRunOptions& options) {
   HANDLE setupProgram = nullptr;
   DWORD setupProgramFoundAt = 0;
   const DWORD begin = GetTickCount();
-  while (WaitForSingleObject(process.hProcess, 50) == WAIT_TIMEOUT) {
+  bool firstRunning = true;
+  // Until the first start has ended, and the second one too.
+  while ((firstRunning = WaitForSingleObject(process.hProcess, 50) == WAIT_TIMEOUT) ||
+         second.hProcess) {
+    if (!firstRunning) Sleep(50);
     if (GetTickCount() - begin > options.TimeoutMs) {
-      record.TimedOut = true;
+      record.TimedOut = firstRunning;
+      record.TimedOutSecond = second.hProcess != nullptr;
       break;
     }
-    if (options.SecondStartAfterMs && !record.SecondStarted && mainWindow &&
-        GetTickCount() - begin >= options.SecondStartAfterMs) {
-      std::string again = commandLine;
-      record.SecondStarted =
-          CreateProcessA(options.SetupPath.c_str(), again.data(), nullptr, nullptr, FALSE, 0,
-                         environment.data(), nullptr, &startup, &second) != FALSE;
+    if (!record.SecondStarted && ((options.SecondStartAfterMs && mainWindow &&
+                                   GetTickCount() - begin >= options.SecondStartAfterMs) ||
+                                  (options.AbandonSetupProgram && handedOff))) {
+      if (options.AbandonSetupProgram) AbandonDemoSetupProgram();
+      record.SecondStarted = start(second);
     }
     if (second.hProcess && WaitForSingleObject(second.hProcess, 0) == WAIT_OBJECT_0) {
-      record.SecondEndedFirst = true;
+      record.SecondEndedFirst = firstRunning;
       GetExitCodeProcess(second.hProcess, &record.SecondExitCode);
       CloseHandle(second.hThread);
       CloseHandle(second.hProcess);
@@ -184,8 +208,7 @@ SetupRunRecord RunSetup(const SetupRunOptions& options) {
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
   if (second.hProcess) {
-    if (WaitForSingleObject(second.hProcess, 10000) == WAIT_TIMEOUT)
-      TerminateProcess(second.hProcess, 1);
+    TerminateProcess(second.hProcess, 1);
     GetExitCodeProcess(second.hProcess, &record.SecondExitCode);
     CloseHandle(second.hThread);
     CloseHandle(second.hProcess);
@@ -216,8 +239,8 @@ SetupRunRecord RunSetup(const SetupRunOptions& options) {
 
 std::string ReportValue(const std::string& report, const char* name) {
   const std::string key = std::string(name) + ": ";
-  size_t at = 0;
-  while ((at = report.find(key, at)) != std::string::npos) {
+  size_t at = report.size();
+  while (at > 0 && (at = report.rfind(key, at - 1)) != std::string::npos) {
     if (at == 0 || report[at - 1] == '\n') {
       const size_t begin = at + key.size();
       size_t end = report.find('\n', begin);
@@ -225,7 +248,6 @@ std::string ReportValue(const std::string& report, const char* name) {
       if (end > begin && report[end - 1] == '\r') --end; // written in text mode
       return report.substr(begin, end - begin);
     }
-    ++at;
   }
   return "";
 }
@@ -241,6 +263,22 @@ std::string UpperCased(std::string text) {
   for (char& c : text)
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   return text;
+}
+
+std::wstring Wide(const std::string& text) {
+  std::wstring wide(text.size() + 1, L'\0');
+  wide.resize(
+      MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), static_cast<int>(wide.size())) -
+      1);
+  return wide;
+}
+
+std::string ShortPath(const std::wstring& path) {
+  wchar_t shortPath[MAX_PATH] = L"";
+  GetShortPathNameW(path.c_str(), shortPath, MAX_PATH);
+  char ansi[MAX_PATH] = "";
+  WideCharToMultiByte(CP_ACP, 0, shortPath, -1, ansi, MAX_PATH, nullptr, nullptr);
+  return ansi;
 }
 
 bool PathExists(const std::string& path) {

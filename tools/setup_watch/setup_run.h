@@ -18,8 +18,11 @@ struct SeenBox {
 };
 
 struct SetupRunOptions {
-  std::string SetupPath;           // the SETUP.EXE to start, as argument 0
-  std::string TempPath;            // the temporary directory it is given (TMP and TEMP)
+  std::string SetupPath; // the SETUP.EXE to start, as argument 0
+  std::string TempPath;  // the temporary directory it is given (TMP and TEMP)
+  // In place of the two above, for paths the ANSI code page cannot name: the program is
+  // started by its wide path, as Explorer does.
+  std::wstring WideSetupPath, WideTempPath;
   std::string ReportPath;          // where the demo setup program writes what it received
   std::string ScreenshotPath;      // where it saves the screen on arrival; empty: none
   int DemoSeconds = 3;             // the demo setup program finishes after this long (time to spare
@@ -32,6 +35,9 @@ struct SetupRunOptions {
   // window is up), the way a user double-clicks again; 0: one start only.
   DWORD SecondStartAfterMs = 0;
   void (*SecondStartEnded)() = nullptr; // called as soon as the second start has ended
+  // Ends the setup program at once when it has taken over, as a crash would, leaving the
+  // bootstrap's window open, then starts SETUP.EXE a second time.
+  bool AbandonSetupProgram = false;
   DWORD TimeoutMs = 120000;
   // Called while SETUP.EXE waits: on each box before it is answered, and once when the
   // setup program has taken over, so that a test can see the files as they are then.
@@ -59,6 +65,7 @@ struct SetupRunRecord {
   bool SetupProgramStillRanAtExit = false; // with CloseWhenHandedOff
   bool SecondStarted = false;
   bool SecondEndedFirst = false; // the second start ended while the first still ran
+  bool TimedOutSecond = false;
   DWORD SecondExitCode = 0;
   std::string Report;             // the demo setup program's report file
   bool SetupProgramFound = false; // with FindSetupProgram
@@ -69,13 +76,16 @@ struct SetupRunRecord {
 
 SetupRunRecord RunSetup(const SetupRunOptions& options);
 
-// The value of "name: " in the report, up to the end of its line; empty if absent.
+// The last value of "name: " in the report, up to the end of its line; empty if absent.
 std::string ReportValue(const std::string& report, const char* name);
 
 // Wine hands Unix paths on as they are; the Windows side wants them on drive Z:.
 std::string WindowsPath(std::string path);
 
 std::string UpperCased(std::string text);
+std::wstring Wide(const std::string& text); // from the ANSI code page
+// The short form of an existing path, in the ANSI code page.
+std::string ShortPath(const std::wstring& path);
 bool PathExists(const std::string& path);
 std::string ReadWholeFile(const std::string& path);
 bool WriteWholeFile(const std::string& path, const std::string& bytes);

@@ -1,0 +1,38 @@
+// What a run of `drs pack` or `drs media` changes on disk, taken back unless the run
+// completes: a file or folder it made is removed, a file it replaced comes back. Taken
+// back when the object goes without Keep() (a refusal, an exception) and also when
+// SIGINT or SIGTERM (Ctrl+C on Windows) ends the program meanwhile.
+#pragma once
+
+#include <filesystem>
+#include <utility>
+#include <vector>
+
+class PendingChanges {
+public:
+  PendingChanges();
+  ~PendingChanges();
+  PendingChanges(const PendingChanges&) = delete;
+  PendingChanges& operator=(const PendingChanges&) = delete;
+
+  // A file this run is about to make (and may rename away in the end).
+  void Made(const std::filesystem::path& file);
+
+  // Makes `folder` and the folders above it that are missing, each to be removed
+  // again (when empty). Throws std::runtime_error with the reason in words.
+  void MakeFolder(const std::filesystem::path& folder);
+
+  // Makes room for `target`: what is there is kept under a temporary name beside it,
+  // to come back unless the run completes, and `target` counts as made.
+  void Claim(const std::filesystem::path& target);
+
+  // The run is complete: nothing is taken back, and what was kept for it goes.
+  void Keep();
+
+private:
+  void Register(const std::filesystem::path& path, const std::filesystem::path& saved);
+
+  bool Kept_ = false;
+  size_t First_; // this run's first step in the registry the signal handler reads
+  std::vector<std::pair<std::filesystem::path, std::filesystem::path>> Steps_;
+};
