@@ -94,6 +94,7 @@ fs::path WriteAutorun(const fs::path& folder, const std::string& label, bool wan
 fs::path CheckBeforeWork(const MediaOptions& options) {
   const fs::path setup = options.Setup.empty() ? FindInstalledSetup() : fs::path(options.Setup);
   CheckSetupBinary(setup);
+  if (!options.Signing.Pkcs12.empty()) CheckSigningKey(options.Signing);
   std::error_code error;
   if (fs::exists(options.Folder, error) && !fs::is_directory(options.Folder, error))
     throw std::runtime_error(options.Folder + ": is a file; -o names the medium's folder");

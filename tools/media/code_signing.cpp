@@ -118,18 +118,30 @@ void CheckCertificate(const SigningKey& key, const fs::path& passwordFile, const
 
 } // namespace
 
-void SignSetup(const fs::path& setup, const fs::path& output, const SigningKey& key) {
+namespace {
+
+// The password in a file of the private folder, for the tools to read.
+fs::path HandOverPassword(const SigningKey& key, const PrivateFolder& folder) {
   const std::string password = Password(key);
-  PrivateFolder folder;
   const fs::path passwordFile = folder.Path() / "password";
-  {
-    std::ofstream file(passwordFile, std::ios::binary);
-    fs::permissions(passwordFile, fs::perms::owner_read | fs::perms::owner_write,
-                    fs::perm_options::replace);
-    file << password;
-    if (!file.flush())
-      throw std::runtime_error("the password cannot be handed to the signing tools");
-  }
+  std::ofstream file(passwordFile, std::ios::binary);
+  fs::permissions(passwordFile, fs::perms::owner_read | fs::perms::owner_write,
+                  fs::perm_options::replace);
+  file << password;
+  if (!file.flush()) throw std::runtime_error("the password cannot be handed to the signing tools");
+  return passwordFile;
+}
+
+} // namespace
+
+void CheckSigningKey(const SigningKey& key) {
+  PrivateFolder folder;
+  CheckCertificate(key, HandOverPassword(key, folder), folder.Path());
+}
+
+void SignSetup(const fs::path& setup, const fs::path& output, const SigningKey& key) {
+  PrivateFolder folder;
+  const fs::path passwordFile = HandOverPassword(key, folder);
   CheckCertificate(key, passwordFile, folder.Path());
 
   std::vector<std::string> sign = {

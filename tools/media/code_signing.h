@@ -12,6 +12,10 @@ struct SigningKey {
   std::string TimestampUrl;           // an RFC 3161 time-stamping service; empty: none
 };
 
+// Checks the password and the certificate as SignSetup does, without signing: a
+// refusal comes before any work that signing would end.
+void CheckSigningKey(const SigningKey& key);
+
 // Signs `setup` into `output` (SHA-256). Throws std::runtime_error with the reason, before
 // anything is written, when there is no password, the certificate file cannot be read or
 // is not PKCS#12, the password is wrong or the certificate has expired; and when
