@@ -1,7 +1,8 @@
 # What `make package` ships. Each preset packages what it builds: the host tree a
 # Debian package (drs, its manual page, the README, copyright and changelog, and the
-# SETUP.EXE that the win32 tree built, where `drs media` finds it), the win32 tree a
-# zip for Windows users (drs.exe and SETUP.EXE side by side, and how to make a medium).
+# SETUP.EXE and watcher that the win32 tree built, where `drs media` and `drs try` find
+# them), the win32 tree a zip for Windows users (drs.exe and SETUP.EXE side by side, and
+# how to make a medium; no watcher, since `drs try` runs the medium under Wine, Linux's).
 set(CPACK_PACKAGE_NAME ${NUVIK_PACKAGE})
 set(CPACK_PACKAGE_VENDOR "Nuvik")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
@@ -19,7 +20,9 @@ else()
   set(NUVIK_SETUP_EXE ${PROJECT_SOURCE_DIR}/build/win32/launcher/SETUP.EXE
       CACHE FILEPATH "The SETUP.EXE the Debian package ships (the win32 preset builds it)")
   install(TARGETS drs RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  install(FILES ${NUVIK_SETUP_EXE} DESTINATION ${NUVIK_SETUP_FOLDER})
+  set(NUVIK_SETUP_WATCH ${PROJECT_SOURCE_DIR}/build/win32/tools/setup_watch/setup_watch.exe
+      CACHE FILEPATH "The watcher `drs try` runs SETUP.EXE with (the win32 preset builds it)")
+  install(FILES ${NUVIK_SETUP_EXE} ${NUVIK_SETUP_WATCH} DESTINATION ${NUVIK_SETUP_FOLDER})
   install(FILES ${PROJECT_BINARY_DIR}/tools/drs/drs.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   # The package's documentation folder, as Debian wants it: the README, the copyright
   # file and the changelog (compressed without a time stamp, so builds are alike).
@@ -32,15 +35,17 @@ else()
                 ${PROJECT_BINARY_DIR}/debian/changelog.gz
           DESTINATION ${doc_folder})
   set(CPACK_GENERATOR DEB)
-  # SETUP.EXE ships as built, byte for byte.
+  # SETUP.EXE and the watcher ship as built, byte for byte.
   set(CPACK_STRIP_FILES ${CMAKE_INSTALL_BINDIR}/drs)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_SECTION utils)
   set(CPACK_PACKAGE_DESCRIPTION
-      "SETUP.EXE is the first program a user starts from a Nuvik installation\nmedium; drs packs a folder of installer files into its archive N_SETUP.DRS\nand makes the medium, its ISO 9660 CD image and its floppy image.")
+      "SETUP.EXE is the first program a user starts from a Nuvik installation\nmedium; drs packs a folder of installer files into its archive N_SETUP.DRS\nand makes the medium (signed if asked, with AUTORUN.INF), its ISO 9660 CD\nimage and its floppy image, and tries the medium under Wine.")
   # The libraries drs links, found by dpkg-shlibdeps, and the tools `drs media` runs
-  # for its images.
+  # for its images. Trying a medium (Wine, its virtual screen) and signing SETUP.EXE
+  # (osslsigncode, openssl) are wanted by most but not needed for a medium.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "xorriso, mtools")
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "wine, xvfb, osslsigncode, openssl")
 endif()
 include(CPack)

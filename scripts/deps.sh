@@ -3,7 +3,7 @@
 # packages need (xorriso and mtools write the media images, genisoimage's isoinfo reads
 # them back, help2man makes the manual page, dpkg-dev and file let CPack find drs's
 # library dependencies, lintian checks the package, libcli11-dev reads drs's command
-# line on both presets).
+# line on both presets, osslsigncode and openssl sign SETUP.EXE and check the signature).
 # Idempotent: when everything is present it only checks and returns.
 set -euo pipefail
 
@@ -15,6 +15,7 @@ packages=(
   jlha-utils lhasa default-jdk-headless
   python3 locales time bc
   xorriso mtools genisoimage help2man dpkg-dev file libcli11-dev lintian
+  osslsigncode openssl
 )
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }

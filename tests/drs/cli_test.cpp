@@ -330,8 +330,14 @@ TEST_F(DrsTest, UsageErrorsNameWhatIsWrong) {
   const std::string pack = "usage: drs pack -o ARCHIVE [--codepage 1252|949] [-q] DIR\n";
   const std::string unpack = "usage: drs unpack [--nt] [--codepage 1252|949] ARCHIVE DIR\n";
   const std::string media = "usage: drs media -o DIR [--iso FILE] [--floppy FILE] [--label NAME] "
-                            "[--setup FILE] [--codepage 1252|949] [-q] PAYLOAD\n";
-  const std::string drs = "usage: drs list|verify|unpack|pack|media ... (drs --help tells more)\n";
+                            "[--setup FILE] [--codepage 1252|949] [-q] [--no-autorun] "
+                            "[--sign-pkcs12 FILE] [--sign-password-file FILE] [--timestamp URL] "
+                            "PAYLOAD\n";
+  const std::string tryUsage = "usage: drs try [--windows 95|98|nt4|10] [--codepage "
+                               "1252|949|932|950] [--timeout S] [--screenshot FILE] [--watcher "
+                               "FILE] [--keep] [--all] MEDIUM\n";
+  const std::string drs =
+      "usage: drs list|verify|unpack|pack|media|try ... (drs --help tells more)\n";
   const struct {
     const char* Arguments;
     std::string Said;
@@ -363,6 +369,14 @@ TEST_F(DrsTest, UsageErrorsNameWhatIsWrong) {
       {"media -o m --iso", "drs media: --iso needs its FILE\n" + media},
       {"media -o m --label NUVIK-2000 dir",
        "drs media: a --label is 1 to 11 letters, digits or _\n" + media},
+      {"media -o m --sign-password-file p dir",
+       "drs media: --sign-password-file requires --sign-pkcs12\n" + media},
+      {"try --windows 2000 m", "drs try: --windows is 95, 98, nt4 or 10, not 2000\n" + tryUsage},
+      {"try --codepage 437 m",
+       "drs try: --codepage is 1252, 949, 932 or 950, not 437\n" + tryUsage},
+      {"try --timeout 0 m",
+       "drs try: --timeout is a number of seconds from 1 to 99999, not 0\n" + tryUsage},
+      {"try --all --windows 95 m", "drs try: --windows excludes --all\n" + tryUsage},
   };
   for (const auto& row : rows) {
     const Outcome outcome = RunDrs(row.Arguments, " 2>&1 >/dev/null");
@@ -393,21 +407,31 @@ TEST_F(DrsTest, HelpAndVersionOnStandardOutput) {
   EXPECT_EQ(version.Output, "drs (Nuvik setup tools) " NUVIK_VERSION "\n");
 }
 
+// Wine is recommended, not required: without it, drs try says how to install it.
+TEST_F(DrsTest, TryWithoutWineSaysHowToInstallIt) {
+  const Outcome outcome =
+      RunShell("PATH=" + Quote(Work) + " " + std::string(DRS_PROGRAM) + " try " + Quote(Work));
+  EXPECT_EQ(outcome.Status, 1) << outcome.Output;
+  EXPECT_NE(outcome.Output.find("apt install wine wine32:i386"), std::string::npos)
+      << outcome.Output;
+}
+
 // The medium, and its images read back by tools from Debian: the CD image by isoinfo
 // (names, Joliet, label) and xorriso (the bytes), the floppy image by mtools.
 TEST_F(DrsTest, MediaImagesHoldTheMediumByteForByte) {
   const fs::path tree = MakeTree("payload");
   WriteSetupExe(Work / "SETUP.EXE");
   const fs::path medium = Work / "medium";
-  // Made, then rebuilt in place with images: they hold the medium's two files, never
+  // Made, then rebuilt in place with images: they hold the medium's three files, never
   // what was kept aside while it was rebuilt.
   const Outcome first = RunDrs("media -o " + Quote(medium) + " --setup " +
                                    Quote(Work / "SETUP.EXE") + " " + Quote(tree),
-                               " 2>/dev/null | tail -n 2");
+                               " 2>/dev/null | tail -n 3");
   EXPECT_EQ(first.Output, "wrote " + (medium / "N_SETUP.DRS").string() + " (" +
                               std::to_string(fs::file_size(medium / "N_SETUP.DRS")) +
                               " bytes)\nwrote " + (medium / "SETUP.EXE").string() +
-                              " (184 bytes)\n");
+                              " (184 bytes)\nwrote " + (medium / "AUTORUN.INF").string() +
+                              " (60 bytes)\n");
   const Outcome made = RunDrs("media -q -o " + Quote(medium) + " --iso " + Quote(Work / "cd.iso") +
                               " --floppy " + Quote(Work / "fd.img") + " --label Nuvik_2000" +
                               " --setup " + Quote(Work / "SETUP.EXE") + " " + Quote(tree));
@@ -416,10 +440,12 @@ TEST_F(DrsTest, MediaImagesHoldTheMediumByteForByte) {
   ASSERT_EQ(RunDrs("pack -o " + Quote(Work / "PACKED.DRS") + " " + Quote(tree)).Status, 0);
   EXPECT_EQ(Read(medium / "N_SETUP.DRS"), Read(Work / "PACKED.DRS"));
   EXPECT_EQ(Read(medium / "SETUP.EXE"), Read(Work / "SETUP.EXE"));
-  EXPECT_EQ(std::distance(fs::directory_iterator(medium), fs::directory_iterator()), 2);
+  EXPECT_EQ(Read(medium / "AUTORUN.INF"),
+            "[autorun]\r\nopen=SETUP.EXE\r\nicon=SETUP.EXE,0\r\nlabel=NUVIK_2000\r\n");
+  EXPECT_EQ(std::distance(fs::directory_iterator(medium), fs::directory_iterator()), 3);
 
   const Outcome names = RunShell("isoinfo -f -i " + Quote(Work / "cd.iso"));
-  EXPECT_EQ(names.Output, "/N_SETUP.DRS;1\n/SETUP.EXE;1\n");
+  EXPECT_EQ(names.Output, "/AUTORUN.INF;1\n/N_SETUP.DRS;1\n/SETUP.EXE;1\n");
   const Outcome iso = RunDrs("list " + Quote(Work / "cd.iso"));
   EXPECT_EQ(iso.Status, 1);
   EXPECT_NE(iso.Output.find("cd.iso: not an N_SETUP.DRS archive ("), std::string::npos)
@@ -432,17 +458,28 @@ TEST_F(DrsTest, MediaImagesHoldTheMediumByteForByte) {
   ASSERT_EQ(extracted.Status, 0) << extracted.Output;
 
   fs::create_directories(Work / "fd");
-  const Outcome copied = RunShell("mcopy -i " + Quote(Work / "fd.img") +
-                                  " ::/N_SETUP.DRS ::/SETUP.EXE " + Quote(Work / "fd"));
+  const Outcome copied =
+      RunShell("mcopy -i " + Quote(Work / "fd.img") +
+               " ::/N_SETUP.DRS ::/SETUP.EXE ::/AUTORUN.INF " + Quote(Work / "fd"));
   ASSERT_EQ(copied.Status, 0) << copied.Output;
   const std::string floppy = RunShell("mdir -b -i " + Quote(Work / "fd.img") + " ::/").Output;
-  EXPECT_EQ(floppy, "::/N_SETUP.DRS\n::/SETUP.EXE\n");
+  EXPECT_EQ(floppy, "::/N_SETUP.DRS\n::/SETUP.EXE\n::/AUTORUN.INF\n");
   EXPECT_NE(RunShell("mdir -i " + Quote(Work / "fd.img") + " ::/").Output.find("is NUVIK_2000"),
             std::string::npos);
-  for (const char* name : {"N_SETUP.DRS", "SETUP.EXE"}) {
+  for (const char* name : {"N_SETUP.DRS", "SETUP.EXE", "AUTORUN.INF"}) {
     EXPECT_EQ(Read(Work / "cd" / name), Read(medium / name)) << name;
     EXPECT_EQ(Read(Work / "fd" / name), Read(medium / name)) << name;
   }
+
+  // Made again: --no-autorun takes drs's own AUTORUN.INF away; the user's own stays.
+  const std::string again =
+      "media -q -o " + Quote(medium) + " --setup " + Quote(Work / "SETUP.EXE") + " ";
+  ASSERT_EQ(RunDrs(again + "--no-autorun " + Quote(tree)).Status, 0);
+  EXPECT_FALSE(fs::exists(medium / "AUTORUN.INF"));
+  Write(medium / "autorun.inf", "[autorun]\r\nopen=MINE.EXE\r\n");
+  ASSERT_EQ(RunDrs(again + Quote(tree)).Status, 0);
+  EXPECT_EQ(Read(medium / "autorun.inf"), "[autorun]\r\nopen=MINE.EXE\r\n");
+  EXPECT_EQ(std::distance(fs::directory_iterator(medium), fs::directory_iterator()), 3);
 }
 
 // A refused medium leaves the disk as it was: no medium folder, no image, and a medium
@@ -488,6 +525,26 @@ TEST_F(DrsTest, RefusedMediaLeaveNothingBehind) {
   fs::remove(headless / "N_SETUP.EXE");
   refused(headless, Work / "medium", setup, "there is no N_SETUP.EXE");
   refused(headless, kept, setup, "there is no N_SETUP.EXE");
+
+  // A certificate that cannot sign, told why.
+  const fs::path key = Work / "key";
+  fs::create_directories(key);
+  ASSERT_EQ(RunShell("cd " + Quote(key) +
+                     " && openssl req -x509 -newkey rsa:2048 -nodes -days 9 -subj /CN=T "
+                     "-keyout k.pem -out c.pem && openssl pkcs12 -export -inkey k.pem -in c.pem "
+                     "-passout pass:right -out signer.p12")
+                .Status,
+            0);
+  Write(key / "wrong", "wrong\n");
+  const std::string signing = setup + " --sign-pkcs12 " + Quote(key / "signer.p12");
+  refused(MakeTree("signed"), Work / "medium",
+          signing + " --sign-password-file " + Quote(key / "wrong"), "wrong password");
+  refused(MakeTree("signed"), kept, signing + " --sign-password-file " + Quote(key / "wrong"),
+          "wrong password");
+  refused(MakeTree("signed"), kept,
+          setup + " --sign-pkcs12 " + Quote(key / "c.pem") + " --sign-password-file " +
+              Quote(key / "wrong"),
+          "not a PKCS#12 certificate file");
 
   // This build's drs is not installed: no SETUP.EXE beside it or in ../share.
   refused(MakeTree("plain"), Work / "medium", "", "no SETUP.EXE installed with drs");

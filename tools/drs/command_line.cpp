@@ -17,11 +17,14 @@ namespace {
 CommandWork (*const Definitions[])(CLI::App&) = {
     DefineListCommand, DefineVerifyCommand, DefineUnpackCommand,
     DefinePackCommand, DefineMediaCommand,
+#ifndef _WIN32
+    DefineTryCommand,
+#endif
 };
 
 const char Description[] =
     "Makes and inspects N_SETUP.DRS, the archive that the setup bootstrap SETUP.EXE unpacks, "
-    "and makes installation media from a folder of installer files.";
+    "makes installation media from a folder of installer files, and tries them under Wine.";
 
 const char ExitStatus[] = "0 done, 1 refused or damaged (with a message on standard error), 2 "
                           "usage error (what is wrong and the command's usage, on standard "
@@ -91,7 +94,9 @@ void PrintOptionLines(const std::vector<std::pair<std::string, std::string>>& li
   std::puts("Options:");
   char lead[32];
   for (const auto& [written, meaning] : lines) {
-    std::snprintf(lead, sizeof lead, "  %-21s", written.c_str());
+    // An option too wide for its column has a line of its own, the meaning beneath.
+    if (written.size() > 20) std::printf("  %s\n", written.c_str());
+    std::snprintf(lead, sizeof lead, "  %-21s", written.size() > 20 ? "" : written.c_str());
     PrintWrapped(lead, meaning);
   }
 }
@@ -108,6 +113,8 @@ void PrintCommandHelp(const CLI::App& command) {
       lines.emplace_back(Written(*option), option->get_description());
   lines.emplace_back(Written(*command.get_help_ptr()), "this help");
   PrintOptionLines(lines);
+  // The examples the command gave as its footer (the manual page has its own, drs.h2m).
+  if (!command.get_footer().empty()) std::printf("\nExamples:\n%s", command.get_footer().c_str());
   std::puts("");
   PrintWrapped("", std::string("Exit status: ") + ExitStatus);
 }

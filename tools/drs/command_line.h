@@ -19,6 +19,9 @@ CommandWork DefineVerifyCommand(CLI::App& drs);
 CommandWork DefineUnpackCommand(CLI::App& drs);
 CommandWork DefinePackCommand(CLI::App& drs);
 CommandWork DefineMediaCommand(CLI::App& drs);
+#ifndef _WIN32
+CommandWork DefineTryCommand(CLI::App& drs); // Wine runs on Linux only
+#endif
 
 // A mistake in the words given that the parser cannot see (a value out of place, say):
 // reported like the parser's findings, as "drs COMMAND: what" with the usage line, and

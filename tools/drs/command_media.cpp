@@ -4,12 +4,16 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <optional>
+#include <sstream>
 #include <stdexcept>
 #include <system_error>
 #include <utility>
 #include <vector>
 
+#include "autorun.h"
+#include "code_signing.h"
 #include "command_line.h"
 #include "commands.h"
 #include "format/rules.h"
@@ -17,6 +21,7 @@
 #include "media_images.h"
 #include "pending_changes.h"
 #include "setup_binary.h"
+#include "temporary_path.h"
 #include "tree_scan.h"
 #include "volume_label.h"
 
@@ -33,6 +38,8 @@ struct MediaOptions {
   int CodePage = 0;
   std::string Payload;
   bool Quiet = false;
+  bool NoAutorun = false;
+  SigningKey Signing; // no Pkcs12: unsigned
 };
 
 std::optional<std::string> ChosenLabel(const MediaOptions& options) {
@@ -48,12 +55,38 @@ struct Medium {
   std::vector<fs::path> Files;
 };
 
+// AUTORUN.INF beside SETUP.EXE, when `wanted`; returns the one the images carry, or an
+// empty path. One that the user put in the medium folder (in any letter case) stays as
+// it is; the one drs wrote before is rewritten, or removed when not wanted.
+fs::path WriteAutorun(const fs::path& folder, const std::string& label, bool wanted,
+                      PendingChanges& changes) {
+  fs::path existing;
+  for (const fs::directory_entry& item : fs::directory_iterator(folder))
+    if (IsNamed(item.path(), AutorunFileName)) existing = item.path();
+  if (!existing.empty()) {
+    std::ifstream file(existing, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    if (!fs::is_regular_file(fs::symlink_status(existing)) || !IsOwnAutorun(text.str()))
+      return wanted ? existing : fs::path();
+    changes.Claim(existing);
+  }
+  if (!wanted) return {};
+  const fs::path autorun = folder / AutorunFileName;
+  changes.Claim(autorun);
+  std::ofstream file(autorun, std::ios::binary);
+  file << AutorunText(label);
+  if (!file.flush()) throw std::runtime_error(autorun.string() + ": cannot be written");
+  return autorun;
+}
+
 // Everything that can be found wrong without packing: the SETUP.EXE, and every output,
 // which must not lie in the payload (the next run would pack it) and must be a file
 // where a file is written and a folder where the medium goes.
 fs::path CheckBeforeWork(const MediaOptions& options) {
   const fs::path setup = options.Setup.empty() ? FindInstalledSetup() : fs::path(options.Setup);
   CheckSetupBinary(setup);
+  if (!options.Signing.Pkcs12.empty()) CheckSigningKey(options.Signing);
   std::error_code error;
   if (fs::exists(options.Folder, error) && !fs::is_directory(options.Folder, error))
     throw std::runtime_error(options.Folder + ": is a file; -o names the medium's folder");
@@ -110,13 +143,22 @@ int MakeMedium(const MediaOptions& options, const std::string& label) {
 
   const fs::path copy = medium.Folder / BootstrapFileName;
   std::error_code different;
-  if (!fs::equivalent(setup, copy, different)) {
+  if (!options.Signing.Pkcs12.empty()) {
+    // Signed beside the medium's copy, which is replaced only once signing succeeded.
+    const fs::path signedCopy = TemporaryPath(copy);
+    changes.Made(signedCopy);
+    SignSetup(setup, signedCopy, options.Signing);
+    changes.Claim(copy);
+    fs::rename(signedCopy, copy);
+  } else if (!fs::equivalent(setup, copy, different)) {
     changes.Claim(copy);
     std::error_code error;
     fs::copy_file(setup, copy, error);
     if (error) throw std::runtime_error(copy.string() + ": cannot be written: " + error.message());
   }
   medium.Files.push_back(copy);
+  const fs::path autorun = WriteAutorun(medium.Folder, label, !options.NoAutorun, changes);
+  if (!autorun.empty()) medium.Files.push_back(autorun);
   if (!options.Iso.empty()) {
     changes.Claim(options.Iso);
     WriteIsoImage(medium.Files, options.Iso, label);
@@ -143,8 +185,8 @@ int Media(const MediaOptions& options) {
 CommandWork DefineMediaCommand(CLI::App& drs) {
   CLI::App* command = drs.add_subcommand(
       "media", "makes an installation medium in DIR: PAYLOAD (your N_SETUP.EXE and its files) "
-               "packed into N_SETUP.DRS and checked, with SETUP.EXE beside it; optionally also a "
-               "CD image and a floppy image of it");
+               "packed into N_SETUP.DRS and checked, with SETUP.EXE (signed if asked) and "
+               "AUTORUN.INF beside it; optionally also a CD image and a floppy image of it");
   auto options = std::make_shared<MediaOptions>();
   command->add_option("-o", options->Folder, "the folder of the medium, made when missing")
       ->type_name("DIR")
@@ -176,6 +218,32 @@ CommandWork DefineMediaCommand(CLI::App& drs) {
                     "ASCII only)");
   command->add_flag("-q", options->Quiet,
                     "no progress line (shown on a terminal when packing takes more than a second)");
+  command->add_flag("--no-autorun", options->NoAutorun,
+                    "no AUTORUN.INF beside SETUP.EXE (by default one starts SETUP.EXE when the "
+                    "CD goes in; an AUTORUN.INF of your own in DIR is always kept)");
+  CLI::Option* pkcs12 =
+      command
+          ->add_option("--sign-pkcs12", options->Signing.Pkcs12,
+                       "signs SETUP.EXE (Authenticode, SHA-256, by osslsigncode) with the "
+                       "certificate and key in this PKCS#12 file, before the images are written")
+          ->type_name("FILE");
+  command
+      ->add_option("--sign-password-file", options->Signing.PasswordFile,
+                   "the certificate's password is this file's first line (default: the "
+                   "environment variable DRS_SIGN_PASSWORD)")
+      ->type_name("FILE")
+      ->needs(pkcs12);
+  command
+      ->add_option("--timestamp", options->Signing.TimestampUrl,
+                   "the signature gets a time stamp from this RFC 3161 service")
+      ->type_name("URL")
+      ->needs(pkcs12);
   command->add_option("PAYLOAD", options->Payload)->required();
+  command->footer(
+      "  drs media -o medium --iso nuvik.iso payload\n"
+      "      medium/ with N_SETUP.DRS, SETUP.EXE and AUTORUN.INF (which starts SETUP.EXE\n"
+      "      when the CD goes in), and the CD image nuvik.iso\n"
+      "  drs media -o medium --sign-pkcs12 vendor.p12 --sign-password-file key.txt payload\n"
+      "      the same with SETUP.EXE signed by your code-signing certificate\n");
   return [options] { return Media(*options); };
 }

@@ -21,14 +21,17 @@ static fs::path ProgramPath() {
 }
 
 fs::path FindInstalledSetup() {
+  return FindInstalledFile(BootstrapFileName, "--setup");
+}
+
+fs::path FindInstalledFile(const std::string& name, const std::string& option) {
   const fs::path folder = ProgramPath().parent_path();
   std::string looked;
-  for (const fs::path& candidate :
-       {folder / BootstrapFileName, folder / NUVIK_SETUP_FOLDER / BootstrapFileName}) {
+  for (const fs::path& candidate : {folder / name, folder / NUVIK_SETUP_FOLDER / name}) {
     std::error_code error;
     if (fs::is_regular_file(candidate, error)) return candidate;
     looked += (looked.empty() ? "" : ", ") + candidate.lexically_normal().string();
   }
-  throw std::runtime_error(std::string("no ") + BootstrapFileName +
-                           " installed with drs (looked at " + looked + "); name one with --setup");
+  throw std::runtime_error("no " + name + " installed with drs (looked at " + looked +
+                           "); name one with " + option);
 }

@@ -1,5 +1,7 @@
 #include "setup_run.h"
 
+#include "setup_process.h"
+
 #include <cstdio>
 #include <cstring>
 #include <set>
@@ -47,7 +49,7 @@ std::wstring ChildEnvironment(const SetupRunOptions& options) {
       options.WideTempPath.empty() ? Wide(options.TempPath) : options.WideTempPath;
   add(L"TMP=" + temp);
   add(L"TEMP=" + temp);
-  add(L"NUVIK_DEMO_SECONDS=" + std::to_wstring(options.DemoSeconds));
+  if (options.DemoSeconds > 0) add(L"NUVIK_DEMO_SECONDS=" + std::to_wstring(options.DemoSeconds));
   add(L"NUVIK_DEMO_REPORT=" + Wide(options.ReportPath));
   if (!options.ScreenshotPath.empty())
     add(L"NUVIK_DEMO_SCREENSHOT=" + Wide(options.ScreenshotPath));
@@ -107,6 +109,9 @@ SetupRunRecord RunSetup(const SetupRunOptions& options) {
   bool closePosted = false;
   bool handedOff = false;
   PROCESS_INFORMATION second{};
+  DWORD setupProgramId = 0;
+  HANDLE setupProgram = nullptr;
+  DWORD setupProgramFoundAt = 0;
   const DWORD begin = GetTickCount();
   bool firstRunning = true;
   // Until the first start has ended, and the second one too.
@@ -163,10 +168,30 @@ SetupRunRecord RunSetup(const SetupRunOptions& options) {
       answered.insert(box);
       if (options.OnBox) options.OnBox(seen);
       record.Boxes.push_back(seen);
-      PressButton(box, seen.Answer);
+      if (options.AnswerBoxes) PressButton(box, seen.Answer);
+    }
+    if (mainWindow && options.WhileWindowShows && IsWindowVisible(mainWindow))
+      options.WhileWindowShows();
+    if (options.FindSetupProgram && !setupProgram)
+      setupProgram = OpenChildProcess(process.dwProcessId, "N_SETUP.EXE", &setupProgramId);
+    if (setupProgram && !record.SetupProgramFound &&
+        ReadCommandLine(setupProgram, &record.HandOffLine)) {
+      record.SetupProgramFound = true;
+      setupProgramFoundAt = GetTickCount();
+    }
+    if (options.CloseSetupProgramAfterMs && record.SetupProgramFound &&
+        !record.WindowClosedByWatcher &&
+        GetTickCount() - setupProgramFoundAt >= options.CloseSetupProgramAfterMs) {
+      // The setup program first: while it runs, its file in the work directory cannot go.
+      if (WaitForSingleObject(setupProgram, 0) == WAIT_TIMEOUT) {
+        EndProcessGently(setupProgram, setupProgramId, 5000);
+        record.SetupProgramEndedByWatcher = true;
+      }
+      if (mainWindow && IsWindow(mainWindow)) PostMessageA(mainWindow, WM_CLOSE, 0, 0);
+      record.WindowClosedByWatcher = true;
     }
     if (!handedOff && mainWindow && !IsWindowVisible(mainWindow) &&
-        PathExists(options.ReportPath)) {
+        (PathExists(options.ReportPath) || record.SetupProgramFound)) {
       handedOff = true;
       if (options.OnHandOff) options.OnHandOff();
     }
@@ -189,6 +214,18 @@ SetupRunRecord RunSetup(const SetupRunOptions& options) {
     CloseHandle(second.hProcess);
   }
 
+  // A setup program that closed the bootstrap at once is still found, by its parent.
+  if (options.FindSetupProgram && !setupProgram)
+    setupProgram = OpenChildProcess(process.dwProcessId, "N_SETUP.EXE", &setupProgramId);
+  if (setupProgram && !record.SetupProgramFound)
+    record.SetupProgramFound = ReadCommandLine(setupProgram, &record.HandOffLine);
+  if (setupProgram) {
+    if (WaitForSingleObject(setupProgram, 0) == WAIT_TIMEOUT) {
+      record.SetupProgramStillRanAtExit = true;
+      EndProcessGently(setupProgram, setupProgramId, 10000);
+    }
+    CloseHandle(setupProgram);
+  }
   // The demo setup program belongs to no process of ours; find it by its window.
   if (HWND demo = FindWindowA("NUVIK_DEMO_SETUP", nullptr)) {
     record.SetupProgramStillRanAtExit = true;

@@ -26,7 +26,9 @@ struct SetupRunOptions {
   std::string ReportPath;          // where the demo setup program writes what it received
   std::string ScreenshotPath;      // where it saves the screen on arrival; empty: none
   int DemoSeconds = 3;             // the demo setup program finishes after this long (time to spare
-                                   // for the bootstrap to hide its window on a loaded machine)
+                                   // for the bootstrap to hide its window on a loaded machine);
+                                   // 0: it waits for its Finish button
+  bool AnswerBoxes = true;         // false: the boxes are only read; a user at the screen answers
   std::vector<int> Answers;        // for the boxes in turn (IDOK, IDYES, IDNO); then No or OK
   bool CloseWhenHandedOff = false; // post WM_CLOSE once the setup program runs
   // Starts the same SETUP.EXE a second time, this long after the first (and not before its
@@ -41,6 +43,14 @@ struct SetupRunOptions {
   // setup program has taken over, so that a test can see the files as they are then.
   std::function<void(const SeenBox&)> OnBox;
   std::function<void()> OnHandOff;
+  // Looks for the setup program's own process (N_SETUP.EXE, started by SETUP.EXE) for the
+  // command line it received, also when it is not the demo setup program and writes no report.
+  bool FindSetupProgram = false;
+  // Once the setup program found so has run this long, ends it and closes the bootstrap's
+  // window, as a setup program does when it is done; 0: that is left to the setup program.
+  DWORD CloseSetupProgramAfterMs = 0;
+  // Called on each pass while the bootstrap's main window is visible.
+  std::function<void()> WhileWindowShows;
 };
 
 struct SetupRunRecord {
@@ -57,7 +67,11 @@ struct SetupRunRecord {
   bool SecondEndedFirst = false; // the second start ended while the first still ran
   bool TimedOutSecond = false;
   DWORD SecondExitCode = 0;
-  std::string Report; // the demo setup program's report file
+  std::string Report;             // the demo setup program's report file
+  bool SetupProgramFound = false; // with FindSetupProgram
+  std::string HandOffLine;        // the setup program's command line, UTF-8
+  bool SetupProgramEndedByWatcher = false;
+  bool WindowClosedByWatcher = false;
 };
 
 SetupRunRecord RunSetup(const SetupRunOptions& options);

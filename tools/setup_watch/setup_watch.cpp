@@ -1,0 +1,168 @@
+// Runs SETUP.EXE once and records what a user would have seen and what happened: the
+// system it ran on, the boxes it showed, its splash, the files it staged, the command
+// line the setup program received, how the bootstrap ended and whether the work
+// directory was removed. `drs try` runs it under Wine and tells the record; `make demo`
+// and the tests run it through `drs try`.
+//   setup_watch SETUP.EXE OUTPUT_DIR [--attended] [--timeout SECONDS]
+// OUTPUT_DIR receives the record (watch.txt, UTF-8 lines "key: value") and the splash
+// (splash.bmp). Unattended, every box is answered (No when it asks, else OK) and a setup
+// program that does not finish by itself is ended after a few seconds; --attended leaves
+// the boxes and the setup program to the user at the screen.
+#include "screenshot.h"
+#include "setup_process.h"
+#include "setup_run.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+// How long an unattended setup program runs before it is ended. The demo setup program
+// finishes by itself well before.
+constexpr DWORD SetupProgramGraceMs = 8000;
+constexpr DWORD ScreenshotEveryMs = 250;
+
+// A text on one record line: line ends and tabs written as \n and blanks.
+std::string OneLine(const std::string& text) {
+  std::string line;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    if (text[i] == '\n' || text[i] == '\r')
+      line += "\\n";
+    else
+      line += text[i] == '\t' ? ' ' : text[i];
+  }
+  return line;
+}
+
+// Every file under `folder`, with its size, as record lines.
+void ListFiles(const std::string& folder, const std::string& relative, std::string* lines) {
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::string name = found.cFileName;
+    if (name == "." || name == "..") continue;
+    const std::string path = relative.empty() ? name : relative + "\\" + name;
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      *lines += "staged folder: " + AnsiToUtf8(path) + "\n";
+      ListFiles(folder + "\\" + name, path, lines);
+    } else {
+      const unsigned long long size =
+          (static_cast<unsigned long long>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+      *lines += "staged: " + std::to_string(size) + "\t" + AnsiToUtf8(path) + "\n";
+    }
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+}
+
+const char* OwnerName(const SeenBox& box) {
+  return box.OwnedByMainWindow ? "splash" : box.Owned ? "other window" : "none";
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3) {
+    std::fprintf(stderr, "usage: setup_watch SETUP.EXE OUTPUT_DIR [--attended] [--timeout S]\n");
+    return 2;
+  }
+  SetupRunOptions options;
+  bool attended = false;
+  for (int i = 3; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--attended") == 0) {
+      attended = true;
+    } else if (std::strcmp(argv[i], "--timeout") == 0 && i + 1 < argc) {
+      options.TimeoutMs = static_cast<DWORD>(std::atoi(argv[++i])) * 1000u;
+    } else {
+      std::fprintf(stderr, "setup_watch: %s is not understood\n", argv[i]);
+      return 2;
+    }
+  }
+  const std::string output = argv[2];
+  CreateDirectoryA(output.c_str(), nullptr);
+  char temp[MAX_PATH] = "";
+  GetTempPathA(MAX_PATH, temp);
+  std::string workDir = UpperCased(temp);
+  if (!workDir.empty() && workDir.back() == '\\') workDir.pop_back();
+  workDir += "\\N80_INST";
+
+  std::string record;
+  OSVERSIONINFOA version{};
+  version.dwOSVersionInfoSize = sizeof version;
+  GetVersionExA(&version);
+  record += "code pages: " + std::to_string(GetACP()) + " " + std::to_string(GetOEMCP()) + "\n";
+  record += "windows: " + std::to_string(version.dwMajorVersion) + "." +
+            std::to_string(version.dwMinorVersion) + " " +
+            (version.dwPlatformId == VER_PLATFORM_WIN32_NT ? "nt" : "95") + "\n";
+  record += "screen: " + std::to_string(GetSystemMetrics(SM_CXSCREEN)) + " " +
+            std::to_string(GetSystemMetrics(SM_CYSCREEN)) + "\n";
+  record += "work directory: " + AnsiToUtf8(workDir) + "\n";
+
+  const std::string splash = output + "\\splash.bmp";
+  const std::string ownShot = output + "\\watch.bmp";
+  options.SetupPath = argv[1];
+  options.TempPath = temp;
+  options.ReportPath = output + "\\report.txt";
+  // The demo setup program saves the screen on arrival, when the splash is surely painted.
+  options.ScreenshotPath = splash;
+  options.DemoSeconds = attended ? 0 : 3;
+  options.AnswerBoxes = !attended;
+  options.FindSetupProgram = true;
+  options.CloseSetupProgramAfterMs = attended ? 0 : SetupProgramGraceMs;
+  DeleteFileA(ownShot.c_str());
+  DWORD lastShot = 0;
+  bool shot = false;
+  options.WhileWindowShows = [&] {
+    if (shot && GetTickCount() - lastShot < ScreenshotEveryMs) return;
+    shot = SaveScreenshot(ownShot.c_str()) || shot;
+    lastShot = GetTickCount();
+  };
+  std::string staged;
+  bool stagedListed = false;
+  options.OnHandOff = [&] {
+    ListFiles(workDir, "", &staged);
+    stagedListed = true;
+  };
+
+  const SetupRunRecord run = RunSetup(options);
+  record += std::string("started: ") + (run.Started ? "yes" : "no") + "\n";
+  if (run.WindowSeen)
+    record += "window: " + std::to_string(run.WindowRect.right - run.WindowRect.left) + " " +
+              std::to_string(run.WindowRect.bottom - run.WindowRect.top) + "\n";
+  for (const SeenBox& box : run.Boxes)
+    record += std::string("box: ") + OwnerName(box) + "\t" + OneLine(AnsiToUtf8(box.Caption)) +
+              "\t" + OneLine(AnsiToUtf8(box.Text)) + "\n";
+  // Without a hand-off, what the failed run left behind.
+  if (!stagedListed) ListFiles(workDir, "", &staged);
+  record += staged;
+  if (run.SetupProgramFound) {
+    record += "hand-off: " + OneLine(run.HandOffLine) + "\n";
+    record += std::string("setup program: ") +
+              (run.SetupProgramEndedByWatcher   ? "ended by the watcher"
+               : run.SetupProgramStillRanAtExit ? "still ran when the bootstrap ended"
+                                                : "ended by itself") +
+              "\n";
+    record += std::string("bootstrap window closed by: ") +
+              (run.WindowClosedByWatcher ? "the watcher" : "the setup program") + "\n";
+  }
+  if (run.Started) {
+    char code[16];
+    std::snprintf(code, sizeof code, "%lX", run.ExitCode);
+    record += std::string("exit code: ") + code + (run.TimedOut ? " timed out" : "") + "\n";
+  }
+  record += std::string("work directory left: ") + (PathExists(workDir) ? "yes" : "no") + "\n";
+
+  if (!PathExists(splash) && shot) MoveFileA(ownShot.c_str(), splash.c_str());
+  DeleteFileA(ownShot.c_str());
+  if (PathExists(splash)) record += "splash image: splash.bmp\n";
+  if (!WriteWholeFile(output + "\\watch.txt", record)) {
+    std::fprintf(stderr, "setup_watch: cannot write %s\\watch.txt\n", output.c_str());
+    return 1;
+  }
+  return run.Started ? 0 : 1;
+}

@@ -1,0 +1,234 @@
+#include "wine_try.h"
+
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <system_error>
+#include <vector>
+
+#include "medium_files.h"
+#include "run_tool.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char InstallWine[] = "sudo dpkg --add-architecture i386 && sudo apt update && "
+                           "sudo apt install wine wine32:i386 xvfb";
+
+// The whole life of the prefix, in one shell under one screen: made, set to the Windows
+// version asked for, the watcher run, its server ended. Arguments: the version name,
+// the settings file, the watcher, SETUP.EXE and the output folder (Windows paths), the
+// timeout, and --attended or nothing.
+const char RunScript[] = R"(
+wineboot -i >/dev/null 2>&1 || { echo "wineboot could not make the prefix"; exit 3; }
+wine reg add 'HKCU\Software\Wine' /v Version /d "$1" /f >/dev/null 2>&1
+wine regedit /S "$2" >/dev/null 2>&1
+wineserver -w
+wine "$3" "$4" "$5" --timeout "$6" $7
+status=$?
+wineserver -k >/dev/null 2>&1
+exit $status
+)";
+
+// No crash dialog that would wait for a click; on the virtual screen, which has no
+// window manager, windows that close when asked.
+std::string Settings(bool attended) {
+  std::string settings = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]\r\n"
+                         "\"ShowCrashDialog\"=dword:00000000\r\n";
+  if (!attended)
+    settings += "\r\n[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n\"Managed\"=\"N\"\r\n";
+  return settings;
+}
+
+const char* WineVersionName(const std::string& windows) {
+  if (windows == "95") return "win95";
+  if (windows == "98") return "win98";
+  if (windows == "nt4") return "nt40";
+  return "win10";
+}
+
+// Wine takes its code pages from the locale it runs in.
+const char* LocaleOf(int codePage) {
+  switch (codePage) {
+  case 949:
+    return "ko_KR.UTF-8";
+  case 932:
+    return "ja_JP.UTF-8";
+  case 950:
+    return "zh_TW.UTF-8";
+  default:
+    return "en_US.UTF-8";
+  }
+}
+
+bool OnPath(const std::string& program) {
+  const char* path = std::getenv("PATH");
+  std::istringstream folders(path ? path : "");
+  std::string folder;
+  while (std::getline(folders, folder, ':'))
+    if (!folder.empty() && access((folder + "/" + program).c_str(), X_OK) == 0) return true;
+  return false;
+}
+
+std::string WindowsPath(const fs::path& path) {
+  std::string windows = "Z:" + fs::absolute(path).lexically_normal().string();
+  for (char& c : windows)
+    if (c == '/') c = '\\';
+  return windows;
+}
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+// What a tool said, on one line, for a refusal.
+std::string OneLine(const std::string& output) {
+  std::string line;
+  std::istringstream lines(output);
+  for (std::string part; std::getline(lines, part);)
+    if (part.find_first_not_of(" \r\t") != std::string::npos)
+      line += (line.empty() ? "" : "; ") + part;
+  return line.size() > 600 ? line.substr(line.size() - 600) : line;
+}
+
+// The run's own folder under the temporary directory, removed at the end unless kept.
+// Files unpacked from a CD image come read-only; the folder goes all the same.
+class RunFolder {
+public:
+  RunFolder() {
+    const char* temp = std::getenv("TMPDIR");
+    std::string pattern = std::string(temp && *temp ? temp : "/tmp") + "/drs-try-XXXXXX";
+    if (!mkdtemp(pattern.data()))
+      throw std::runtime_error("cannot make a folder under " +
+                               fs::path(pattern).parent_path().string());
+    Path_ = pattern;
+  }
+  ~RunFolder() {
+    if (Keep_) return;
+    std::error_code ignored;
+    for (auto item = fs::recursive_directory_iterator(Path_, ignored);
+         item != fs::recursive_directory_iterator(); item.increment(ignored))
+      if (item->is_directory(ignored) && !item->is_symlink(ignored))
+        fs::permissions(item->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+    fs::remove_all(Path_, ignored);
+  }
+  const fs::path& Path() const { return Path_; }
+  void Keep() { Keep_ = true; }
+
+private:
+  fs::path Path_;
+  bool Keep_ = false;
+};
+
+bool IsCdImage(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  char magic[5] = {};
+  in.seekg(0x8001);
+  in.read(magic, sizeof magic);
+  return in && std::string(magic, sizeof magic) == "CD001";
+}
+
+void Unpack(const std::vector<std::string>& command, const char* package, const fs::path& image) {
+  std::string output;
+  const int status = RunTool(command, &output);
+  if (status == -1)
+    throw std::runtime_error(command[0] + " is needed to read " + image.string() +
+                             " (Debian package " + package + ")");
+  if (status != 0) throw std::runtime_error(image.string() + " cannot be read: " + OneLine(output));
+}
+
+// The folder whose SETUP.EXE runs: the medium folder itself, the folder of a SETUP.EXE
+// named, or the contents of an image unpacked into the run's folder.
+fs::path MediumFolder(const fs::path& medium, const fs::path& scratch) {
+  if (fs::is_directory(medium)) return medium;
+  if (!fs::is_regular_file(medium)) throw std::runtime_error(medium.string() + ": no such medium");
+  if (IsNamed(medium, BootstrapFileName))
+    return medium.parent_path().empty() ? fs::path(".") : medium.parent_path();
+  const fs::path folder = scratch / "medium";
+  fs::create_directories(folder);
+  if (IsCdImage(medium)) {
+    Unpack(
+        {"xorriso", "-osirrox", "on", "-indev", medium.string(), "-extract", "/", folder.string()},
+        "xorriso", medium);
+  } else if (fs::file_size(medium) == 1474560) {
+    Unpack({"mcopy", "-s", "-p", "-m", "-i", medium.string(), "::/", folder.string() + "/"},
+           "mtools", medium);
+  } else {
+    throw std::runtime_error(medium.string() +
+                             " is neither a medium folder, a SETUP.EXE, a CD image nor a 1.44 MB "
+                             "floppy image");
+  }
+  return folder;
+}
+
+// SETUP.EXE as the medium names it, in whatever letter case the image or folder has.
+fs::path SetupOf(const fs::path& folder) {
+  for (const fs::directory_entry& item : fs::directory_iterator(folder))
+    if (IsNamed(item.path(), BootstrapFileName)) return item.path();
+  throw std::runtime_error(folder.string() + " holds no SETUP.EXE");
+}
+
+} // namespace
+
+std::string MissingForTry(bool attended) {
+  if (!OnPath("wine"))
+    return std::string("drs try runs the medium under Wine, which is not installed; install it "
+                       "with: ") +
+           InstallWine;
+  if (!attended && !OnPath("xvfb-run"))
+    return "drs try needs a screen: set DISPLAY, or install the virtual one with: sudo apt "
+           "install xvfb";
+  return "";
+}
+
+TryOutcome TryMedium(const TrySettings& settings) {
+  RunFolder run;
+  const fs::path setup = SetupOf(MediumFolder(settings.Medium, run.Path()));
+  const fs::path output = run.Path() / "watch";
+  const fs::path settingsFile = run.Path() / "settings.reg";
+  std::ofstream(settingsFile, std::ios::binary) << Settings(settings.Attended);
+
+  std::vector<std::string> command = {
+      "env", "WINEPREFIX=" + (run.Path() / "prefix").string(), "WINEARCH=win32", "WINEDEBUG=-all",
+      // No downloads of .NET or the HTML engine into a prefix that lives for one run.
+      "WINEDLLOVERRIDES=mscoree,mshtml=",
+      std::string("LC_ALL=") + LocaleOf(settings.Target.CodePage),
+      // Where i386 code runs under qemu, Wine starts in seconds only in a small address space.
+      std::string("QEMU_RESERVED_VA=") +
+          (std::getenv("QEMU_RESERVED_VA") ? std::getenv("QEMU_RESERVED_VA") : "0x82000000")};
+  if (!settings.Attended)
+    command.insert(command.end(), {"xvfb-run", "-a", "-s", "-screen 0 1024x768x24"});
+  command.insert(command.end(),
+                 {"sh", "-c", RunScript, "sh", WineVersionName(settings.Target.Windows),
+                  WindowsPath(settingsFile), settings.Watcher.string(), WindowsPath(setup),
+                  WindowsPath(output), std::to_string(settings.TimeoutSeconds),
+                  settings.Attended ? "--attended" : ""});
+  std::string said;
+  const int status = RunTool(command, &said);
+  const fs::path recordFile = output / "watch.txt";
+  if (!fs::exists(recordFile)) {
+    std::string reason =
+        "the watcher did not run under Wine (exit code " + std::to_string(status) + ")";
+    if (!said.empty()) reason += ": " + OneLine(said);
+    if (said.find("wine32") != std::string::npos || said.find("Bad EXE") != std::string::npos)
+      reason += std::string("; Wine for 32-bit programs is needed: ") + InstallWine;
+    throw std::runtime_error(reason);
+  }
+
+  TryOutcome outcome;
+  outcome.Record = ParseTryRecord(ReadFile(recordFile));
+  if (!settings.Screenshot.empty() && outcome.Record.SplashImage)
+    fs::copy_file(output / "splash.bmp", settings.Screenshot, fs::copy_options::overwrite_existing);
+  if (settings.Keep) {
+    run.Keep();
+    outcome.KeptFolder = run.Path();
+  }
+  return outcome;
+}
