@@ -33,13 +33,34 @@ bool OpenStreamForWriting(FileStream* stream, const char* path, unsigned char* b
               buffer, size, true);
 }
 
-int RefillStream(FileStream* stream) {
-  stream->Position += static_cast<DWORD>(stream->End - stream->Buffer);
-  DWORD got = 0;
-  if (!ReadFile(stream->File, stream->Buffer, stream->Size, &got, nullptr)) got = 0;
-  stream->Next = stream->Buffer;
-  stream->End = stream->Buffer + got;
-  return got ? *stream->Next++ : StreamEnd;
+DWORD ReadUpTo(FileStream* stream, void* bytes, DWORD length) {
+  auto* out = static_cast<unsigned char*>(bytes);
+  DWORD done = 0;
+  for (;;) {
+    const DWORD buffered = static_cast<DWORD>(stream->End - stream->Next);
+    const DWORD take = buffered < length - done ? buffered : length - done;
+    CopyMemory(out + done, stream->Next, take);
+    stream->Next += take;
+    done += take;
+    if (done == length) return done;
+    // The buffer is empty: what it held now lies before the file position.
+    stream->Position += static_cast<DWORD>(stream->End - stream->Buffer);
+    stream->Next = stream->End = stream->Buffer;
+    const DWORD wanted = length - done;
+    const bool direct = wanted >= stream->Size;
+    DWORD got = 0;
+    if (!ReadFile(stream->File, direct ? out + done : stream->Buffer,
+                  direct ? wanted : stream->Size, &got, nullptr))
+      got = 0;
+    if (got == 0) return done;
+    if (direct) {
+      stream->Position += got;
+      done += got;
+      if (done == length) return done;
+    } else {
+      stream->End = stream->Buffer + got;
+    }
+  }
 }
 
 bool FlushStream(FileStream* stream) {
@@ -50,14 +71,23 @@ bool FlushStream(FileStream* stream) {
   return WriteFile(stream->File, stream->Buffer, length, &written, nullptr) && written == length;
 }
 
-bool ReadBlock(FileStream* stream, void* bytes, DWORD length) {
-  auto* out = static_cast<unsigned char*>(bytes);
-  for (DWORD i = 0; i < length; ++i) {
-    const int byte = ReadByte(stream);
-    if (byte == StreamEnd) return false;
-    out[i] = static_cast<unsigned char>(byte);
+bool WriteBlock(FileStream* stream, const void* bytes, DWORD length) {
+  const auto* in = static_cast<const unsigned char*>(bytes);
+  if (length >= stream->Size) {
+    DWORD written = 0;
+    return FlushStream(stream) && WriteFile(stream->File, in, length, &written, nullptr) &&
+           written == length;
   }
-  return true;
+  for (;;) {
+    const DWORD room = static_cast<DWORD>(stream->End - stream->Next);
+    const DWORD take = room < length ? room : length;
+    CopyMemory(stream->Next, in, take);
+    stream->Next += take;
+    if (take == length) return true;
+    if (!FlushStream(stream)) return false;
+    in += take;
+    length -= take;
+  }
 }
 
 bool SeekStream(FileStream* stream, LONG position) {
@@ -73,6 +103,11 @@ bool SeekStream(FileStream* stream, LONG position) {
   stream->Position = target;
   stream->Next = stream->End = stream->Buffer;
   return true;
+}
+
+bool GiveBack(FileStream* stream, DWORD count) {
+  const DWORD position = stream->Position + static_cast<DWORD>(stream->Next - stream->Buffer);
+  return SeekStream(stream, static_cast<LONG>(position - count));
 }
 
 void CloseStream(FileStream* stream) {

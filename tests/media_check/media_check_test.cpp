@@ -14,7 +14,7 @@
 #include "check.h"
 #include "commands.h"
 #include "expected_texts.h"
-#include "format/little_endian.h"
+#include "lzhuf/little_endian.h"
 #include "setup_plan.h"
 #include "setup_run.h"
 #include "test_archives.h"

@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "format/little_endian.h"
 #include "format/rules.h"
+#include "lzhuf/little_endian.h"
 #include "lzhuf/lzhuf.h"
 
 ArchiveView::ArchiveView(const std::string& path) : Stream_(std::fopen(path.c_str(), "rb")) {
