@@ -20,6 +20,9 @@ constexpr unsigned WordBits = sizeof(BitWord) * 8;
 // long (a Huffman tree of root weight 0x8000 is at most that deep), so a symbol and its
 // offset take at most 35 bits, five bytes.
 constexpr size_t InputBlock = 32 * 1024;
+// The first block is smaller: most entries of an installation are small files, and what
+// is read beyond an entry is read twice.
+constexpr size_t FirstInputBlock = 4 * 1024;
 constexpr size_t InputMargin = 32;
 unsigned char Input[InputBlock + InputMargin];
 
@@ -103,7 +106,7 @@ void FillInput(BitInput& in, ByteStream* input, InputState& state) {
   const size_t kept = static_cast<size_t>(in.End - in.Next);
   std::memmove(Input, in.Next, kept);
   state.Dropped += static_cast<uint32_t>(in.Next - Input);
-  const size_t wanted = InputBlock - kept;
+  const size_t wanted = (state.Read == 0 ? FirstInputBlock : InputBlock) - kept;
   const size_t got = ReadUpTo(input, Input + kept, wanted);
   state.Read += static_cast<uint32_t>(got);
   state.Ended = got < wanted;
