@@ -117,12 +117,11 @@ void FillInput(BitInput& in, ByteStream* input, InputState& state) {
 
 // Where the stream stood when the decoder read a byte at a time, taking the next byte
 // whenever fewer than 9 bits were left: one byte beyond the last that holds a bit used.
-// The rest of what was read goes back.
-// The caller positions the stream before each entry, so a give-back that fails costs
-// nothing.
+// The rest of what was read goes back. The caller positions the stream before each
+// entry, so a give-back that fails costs nothing.
 void GiveBackUnused(const BitInput& in, ByteStream* input, const InputState& state) {
-  const uint32_t used = (state.Dropped + static_cast<uint32_t>(in.Next - Input)) * 8 - in.Count;
-  const uint32_t held = (used + 7) / 8 + 1;
+  const uint32_t loaded = state.Dropped + static_cast<uint32_t>(in.Next - Input);
+  const uint32_t held = loaded - in.Count / 8 + 1;
   if (held < state.Read) GiveBack(input, state.Read - held);
 }
 
