@@ -135,7 +135,7 @@ printf 'Pack                  entry data bytes   seconds    MB/s   cpu s\n'
 printf '  drs pack              %16d %9.2f %7s %7.2f\n' "$drs_data" "$t_pack" "$(mbps "$t_pack")" "$c_pack"
 printf '  jlha -lh1-            %16d %9.2f %7s %7.2f\n' "$jlha_data" "$t_jpack" "$(mbps "$t_jpack")" "$c_jpack"
 printf '  drs / jlha            %15.1f%%\n\n' "$(echo "100 * $drs_data / $jlha_data" | bc -l)"
-printf 'Decoder static state: %d bytes (tables, ring, offset code)\n' "$state"
+printf 'Decoder static state: %d bytes (output window, input block, offset code)\n' "$state"
 
 # Archives at the limits (3000 entries, one large entry), unpacked by drs and by
 # SETUP.EXE's own extraction under Wine, with time and peak memory.
