@@ -67,10 +67,9 @@ template <class Moved> inline void CountFrom(unsigned leaf, Moved moved) {
       const unsigned b = NodeChild[m];
       NodeChild[m] = static_cast<uint16_t>(a);
       NodeChild[n] = static_cast<uint16_t>(b);
-      NodeParent[a] = static_cast<uint16_t>(m);
-      if (a < NodeCount) NodeParent[a + 1] = static_cast<uint16_t>(m);
-      NodeParent[b] = static_cast<uint16_t>(n);
-      if (b < NodeCount) NodeParent[b + 1] = static_cast<uint16_t>(n);
+      // A leaf's entry is its symbol's, written twice rather than after a branch.
+      NodeParent[a] = NodeParent[a + (a < NodeCount)] = static_cast<uint16_t>(m);
+      NodeParent[b] = NodeParent[b + (b < NodeCount)] = static_cast<uint16_t>(n);
       moved(n, m);
       n = m;
     }
