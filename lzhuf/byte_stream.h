@@ -17,8 +17,7 @@ using ByteStream = FileStream;
 
 using ByteStream = std::FILE;
 
-// As many bytes as the stream has, up to `length`; fewer only at its end or after a
-// failed read.
+// Some of the next bytes, at most `length`; none only at the end or after a failed read.
 inline size_t ReadUpTo(std::FILE* stream, void* bytes, size_t length) {
   return std::fread(bytes, 1, length, stream);
 }

@@ -100,19 +100,24 @@ struct InputState {
   bool Ended;
 };
 
-// Moves the bytes not yet in the bit buffer to the front and reads the next block
-// behind them; a stream that gives less than asked has ended.
+// Moves the bytes not yet in the bit buffer to the front and reads behind them until
+// InputMargin bytes are there or the stream has ended. A stream may give less than
+// asked, SETUP.EXE's what its buffer holds, so that what goes back at the end mostly
+// lies in that buffer still.
 void FillInput(BitInput& in, ByteStream* input, InputState& state) {
-  const size_t kept = static_cast<size_t>(in.End - in.Next);
-  std::memmove(Input, in.Next, kept);
+  size_t held = static_cast<size_t>(in.End - in.Next);
+  std::memmove(Input, in.Next, held);
   state.Dropped += static_cast<uint32_t>(in.Next - Input);
-  const size_t wanted = (state.Read == 0 ? FirstInputBlock : InputBlock) - kept;
-  const size_t got = ReadUpTo(input, Input + kept, wanted);
-  state.Read += static_cast<uint32_t>(got);
-  state.Ended = got < wanted;
+  const size_t block = state.Read == 0 ? FirstInputBlock : InputBlock;
+  do {
+    const size_t got = ReadUpTo(input, Input + held, block - held);
+    state.Read += static_cast<uint32_t>(got);
+    held += got;
+    state.Ended = got == 0;
+  } while (!state.Ended && held < InputMargin);
   in.Next = Input;
-  in.End = Input + kept + got;
-  std::memset(Input + kept + got, 0, InputMargin);
+  in.End = Input + held;
+  std::memset(Input + held, 0, InputMargin);
 }
 
 // Where the stream stood when the decoder read a byte at a time, taking the next byte

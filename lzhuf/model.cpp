@@ -32,10 +32,11 @@ void ResetModel() {
   NodeParent[RootNode] = 0;
 }
 
-// The tree is built as a node list by insertion: each new node, the sum of the next two
-// unpaired nodes, goes behind every node of equal or lower weight. Both the leaves
-// (gathered in their old order) and the new nodes come in order of weight, so the list
-// is their merge, a leaf going first between equals, and one pass makes it.
+// The format builds the tree as a node list by insertion: each new node, the sum of the
+// next two unpaired nodes, goes behind every node of equal or lower weight. The order
+// among equals is part of the code both sides must agree on. Both the leaves (gathered
+// in their old order) and the new nodes come in order of weight, so the list is their
+// merge, a leaf going first between equals, and one pass makes it.
 void RebuildModel() {
   uint16_t leafWeight[SymbolCount];
   uint16_t leafChild[SymbolCount];
@@ -47,13 +48,12 @@ void RebuildModel() {
       ++leaves;
     }
   }
-  // The next leaf to place, the next pair to join, and the joined nodes made but not
-  // yet placed, which lie in the list at and after `joined`.
+  // The next leaf to place, and the first node of the next pair to join: the joined
+  // nodes take their places in the order they are made.
   unsigned leaf = 0;
   unsigned pair = 0;
   for (unsigned n = 0; n < NodeCount; ++n) {
-    // A pair can be joined once both of its nodes are placed; its sum is never below a
-    // node placed before it.
+    // A pair can be joined once both of its nodes have their places.
     const bool joinedWaits = pair + 1 < n;
     const unsigned joinedWeight = joinedWaits ? NodeWeight[pair] + NodeWeight[pair + 1] : 0x10000u;
     if (leaf < SymbolCount && leafWeight[leaf] <= joinedWeight) {

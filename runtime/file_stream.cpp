@@ -34,33 +34,36 @@ bool OpenStreamForWriting(FileStream* stream, const char* path, unsigned char* b
 }
 
 DWORD ReadUpTo(FileStream* stream, void* bytes, DWORD length) {
-  auto* out = static_cast<unsigned char*>(bytes);
-  DWORD done = 0;
-  for (;;) {
-    const DWORD buffered = static_cast<DWORD>(stream->End - stream->Next);
-    const DWORD take = buffered < length - done ? buffered : length - done;
-    CopyMemory(out + done, stream->Next, take);
-    stream->Next += take;
-    done += take;
-    if (done == length) return done;
-    // The buffer is empty: what it held now lies before the file position.
+  if (stream->Next == stream->End) {
     stream->Position += static_cast<DWORD>(stream->End - stream->Buffer);
     stream->Next = stream->End = stream->Buffer;
-    const DWORD wanted = length - done;
-    const bool direct = wanted >= stream->Size;
+    const bool direct = length >= stream->Size;
     DWORD got = 0;
-    if (!ReadFile(stream->File, direct ? out + done : stream->Buffer,
-                  direct ? wanted : stream->Size, &got, nullptr))
+    if (!ReadFile(stream->File, direct ? bytes : stream->Buffer, direct ? length : stream->Size,
+                  &got, nullptr))
       got = 0;
-    if (got == 0) return done;
     if (direct) {
       stream->Position += got;
-      done += got;
-      if (done == length) return done;
-    } else {
-      stream->End = stream->Buffer + got;
+      return got;
     }
+    stream->End = stream->Buffer + got;
   }
+  const DWORD buffered = static_cast<DWORD>(stream->End - stream->Next);
+  const DWORD take = buffered < length ? buffered : length;
+  CopyMemory(bytes, stream->Next, take);
+  stream->Next += take;
+  return take;
+}
+
+bool ReadBlock(FileStream* stream, void* bytes, DWORD length) {
+  auto* out = static_cast<unsigned char*>(bytes);
+  while (length > 0) {
+    const DWORD got = ReadUpTo(stream, out, length);
+    if (got == 0) return false;
+    out += got;
+    length -= got;
+  }
+  return true;
 }
 
 bool FlushStream(FileStream* stream) {

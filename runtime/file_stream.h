@@ -1,6 +1,7 @@
 // Buffered byte streams over Win32 file handles: the archive the bootstrap reads and the
-// files it writes. Small reads and writes touch only the buffer; a block at least as
-// large as the buffer goes to the system directly.
+// files it writes. Small reads and writes touch only the buffer, and the system is
+// called once per buffer; a block at least as large as the buffer goes to the system
+// directly.
 #pragma once
 
 #include <windows.h>
@@ -20,14 +21,13 @@ struct FileStream {
 bool OpenStreamForReading(FileStream* stream, const char* path, unsigned char* buffer, DWORD size);
 bool OpenStreamForWriting(FileStream* stream, const char* path, unsigned char* buffer, DWORD size);
 
-// Reads as many bytes as the file has, up to `length`; fewer only at its end or after
-// a failed read.
+// Reads what the buffer holds, at most `length` bytes. When it is empty, fills it first,
+// or reads a block at least as large as the buffer straight into `bytes`. 0 only at the
+// end of the file and after a failed read.
 DWORD ReadUpTo(FileStream* stream, void* bytes, DWORD length);
 
 // Reads exactly `length` bytes; false when the file ends or a read fails first.
-inline bool ReadBlock(FileStream* stream, void* bytes, DWORD length) {
-  return ReadUpTo(stream, bytes, length) == length;
-}
+bool ReadBlock(FileStream* stream, void* bytes, DWORD length);
 
 // False when the buffer had to be written out and that failed.
 bool WriteBlock(FileStream* stream, const void* bytes, DWORD length);
