@@ -5,8 +5,11 @@
 #   pack:   drs pack against jlha's "-lh1-" encoder: entry data bytes and time
 # then the archives at the limits (large_archives.sh) and SETUP.EXE's staging against
 # drs unpack (setup_staging.sh).
-# Every figure is a whole process, start-up included, the best of three, from this one
-# run.
+# Every figure is a whole process, start-up included, from this one run: the best of
+# three, and for the unpackers the best of five rounds, each round running every one of
+# them once, so that a machine busy with other work weighs on all of them alike.
+# DRS_BEFORE names another drs (an earlier build, say) to unpack in the same rounds, and
+# SETUP_EXE_BEFORE another SETUP.EXE for the staging (see setup_staging.sh).
 #   bench/run.sh [BUILD_DIR]   (default build/host)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -92,12 +95,24 @@ rm -f "$work/payload.lzh"
 unpack_drs() { rm -rf "$work/out-drs" && "$drs" unpack "$work/payload.drs" "$work/out-drs"; }
 unpack_lhasa() { rm -rf "$work/out-lhasa" && mkdir "$work/out-lhasa" && cd "$work/out-lhasa" && lhasa xq "$work/payload.lzh"; }
 unpack_jlha() { rm -rf "$work/out-jlha" && mkdir "$work/out-jlha" && cd "$work/out-jlha" && jlha xq "$work/payload.lzh"; }
-read -r t_drs c_drs < <(seconds unpack_drs)
-read -r t_lhasa c_lhasa < <(seconds unpack_lhasa)
-read -r t_jlha c_jlha < <(seconds unpack_jlha)
-for out in out-drs out-lhasa out-jlha; do
-  diff -r -q "$payload" "$work/$out" >/dev/null || { echo "bench: $out differs from the payload" >&2; exit 1; }
+unpack_before() { rm -rf "$work/out-before" && "$DRS_BEFORE" unpack "$work/payload.drs" "$work/out-before"; }
+unpackers=(drs lhasa jlha)
+[ -z "${DRS_BEFORE:-}" ] || unpackers+=(before)
+declare -A t c
+for _ in 1 2 3 4 5; do
+  for u in "${unpackers[@]}"; do
+    read -r wall cpu < <({ TIMEFORMAT='%R %U %S'; time "unpack_$u" >/dev/null 2>&1; } 2>&1 |
+      awk '{print $1, $2 + $3}')
+    if [ -z "${t[$u]:-}" ] || [ "$(echo "$wall < ${t[$u]}" | bc -l)" = 1 ]; then
+      t[$u]=$wall
+      c[$u]=$cpu
+    fi
+  done
 done
+for u in "${unpackers[@]}"; do
+  diff -r -q "$payload" "$work/out-$u" >/dev/null || { echo "bench: out-$u differs from the payload" >&2; exit 1; }
+done
+t_drs=${t[drs]} c_drs=${c[drs]} t_lhasa=${t[lhasa]} c_lhasa=${c[lhasa]} t_jlha=${t[jlha]} c_jlha=${c[jlha]}
 
 state=$(nm -S -t d --size-sort "$build/lzhuf/liblzhuf_decoder.a" 2>/dev/null |
   awk 'toupper($3) ~ /^[BDRU]$/ {s += $2 + 0} END {print s}')
@@ -107,13 +122,20 @@ printf 'Unpack (whole process)        seconds    MB/s   cpu s\n'
 printf '  drs unpack            %13.2f %7s %7.2f\n' "$t_drs" "$(mbps "$t_drs")" "$c_drs"
 printf '  lhasa x               %13.2f %7s %7.2f\n' "$t_lhasa" "$(mbps "$t_lhasa")" "$c_lhasa"
 printf '  jlha x                %13.2f %7s %7.2f\n' "$t_jlha" "$(mbps "$t_jlha")" "$c_jlha"
+[ -z "${DRS_BEFORE:-}" ] ||
+  printf '  drs unpack (before)   %13.2f %7s %7.2f\n' "${t[before]}" "$(mbps "${t[before]}")" "${c[before]}"
+printf '  drs vs jlha           %12.2fx\n' "$(echo "$t_jlha / $t_drs" | bc -l)"
+printf '  drs vs lhasa          %12.2fx\n' "$(echo "$t_lhasa / $t_drs" | bc -l)"
 best=$(echo "if ($t_lhasa < $t_jlha) $t_lhasa else $t_jlha" | bc -l)
-printf '  drs vs faster peer    %12.2fx\n\n' "$(echo "$best / $t_drs" | bc -l)"
+printf '  drs vs faster peer    %12.2fx   (target 2.6x)\n' "$(echo "$best / $t_drs" | bc -l)"
+[ -z "${DRS_BEFORE:-}" ] ||
+  printf '  before vs faster peer %12.2fx\n' "$(echo "$best / ${t[before]}" | bc -l)"
+echo
 printf 'Pack                  entry data bytes   seconds    MB/s   cpu s\n'
 printf '  drs pack              %16d %9.2f %7s %7.2f\n' "$drs_data" "$t_pack" "$(mbps "$t_pack")" "$c_pack"
 printf '  jlha -lh1-            %16d %9.2f %7s %7.2f\n' "$jlha_data" "$t_jpack" "$(mbps "$t_jpack")" "$c_jpack"
 printf '  drs / jlha            %15.1f%%\n\n' "$(echo "100 * $drs_data / $jlha_data" | bc -l)"
-printf 'Decoder static state: %d bytes (tables, ring, offset code)\n' "$state"
+printf 'Decoder static state: %d bytes (output window, input block, offset code)\n' "$state"
 
 # Archives at the limits (3000 entries, one large entry), unpacked by drs and by
 # SETUP.EXE's own extraction under Wine, with time and peak memory.

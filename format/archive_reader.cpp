@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "little_endian.h"
+#include "lzhuf/little_endian.h"
 
 ArchiveEntry* EntryTable;
 int EntryCount;

@@ -1,7 +1,7 @@
 // The byte streams that the decoder and the archive reader work on. SETUP.EXE has
 // streams of its own over Win32 file handles (runtime/file_stream.h); the tools and
-// the host tests use C stdio. Either way every byte goes through an inline call, so
-// the decoder's inner loop makes no call per byte.
+// the host tests use C stdio. Either way bytes come and go in blocks: the decoder
+// reads ahead in blocks and gives back what it read beyond the last bit it used.
 #pragma once
 
 #if defined(NUVIK_OWN_RUNTIME)
@@ -17,27 +17,22 @@ using ByteStream = FileStream;
 
 using ByteStream = std::FILE;
 
-inline constexpr int StreamEnd = EOF;
-
-// glibc's unlocked calls skip a lock per byte; the Windows C runtime has none.
-#if defined(__GLIBC__)
-inline int ReadByte(std::FILE* stream) {
-  return getc_unlocked(stream);
+// Some of the next bytes, at most `length`; none only at the end or after a failed read.
+inline size_t ReadUpTo(std::FILE* stream, void* bytes, size_t length) {
+  return std::fread(bytes, 1, length, stream);
 }
-inline int WriteByte(std::FILE* stream, int byte) {
-  return putc_unlocked(byte, stream);
-}
-#else
-inline int ReadByte(std::FILE* stream) {
-  return getc(stream);
-}
-inline int WriteByte(std::FILE* stream, int byte) {
-  return putc(byte, stream);
-}
-#endif
 
 inline bool ReadBlock(std::FILE* stream, void* bytes, size_t length) {
   return std::fread(bytes, 1, length, stream) == length;
+}
+
+inline bool WriteBlock(std::FILE* stream, const void* bytes, size_t length) {
+  return std::fwrite(bytes, 1, length, stream) == length;
+}
+
+// Moves the stream back over the last `count` bytes read.
+inline bool GiveBack(std::FILE* stream, size_t count) {
+  return std::fseek(stream, -static_cast<long>(count), SEEK_CUR) == 0;
 }
 
 #endif

@@ -33,13 +33,37 @@ bool OpenStreamForWriting(FileStream* stream, const char* path, unsigned char* b
               buffer, size, true);
 }
 
-int RefillStream(FileStream* stream) {
-  stream->Position += static_cast<DWORD>(stream->End - stream->Buffer);
-  DWORD got = 0;
-  if (!ReadFile(stream->File, stream->Buffer, stream->Size, &got, nullptr)) got = 0;
-  stream->Next = stream->Buffer;
-  stream->End = stream->Buffer + got;
-  return got ? *stream->Next++ : StreamEnd;
+DWORD ReadUpTo(FileStream* stream, void* bytes, DWORD length) {
+  if (stream->Next == stream->End) {
+    stream->Position += static_cast<DWORD>(stream->End - stream->Buffer);
+    stream->Next = stream->End = stream->Buffer;
+    const bool direct = length >= stream->Size;
+    DWORD got = 0;
+    if (!ReadFile(stream->File, direct ? bytes : stream->Buffer, direct ? length : stream->Size,
+                  &got, nullptr))
+      got = 0;
+    if (direct) {
+      stream->Position += got;
+      return got;
+    }
+    stream->End = stream->Buffer + got;
+  }
+  const DWORD buffered = static_cast<DWORD>(stream->End - stream->Next);
+  const DWORD take = buffered < length ? buffered : length;
+  CopyMemory(bytes, stream->Next, take);
+  stream->Next += take;
+  return take;
+}
+
+bool ReadBlock(FileStream* stream, void* bytes, DWORD length) {
+  auto* out = static_cast<unsigned char*>(bytes);
+  while (length > 0) {
+    const DWORD got = ReadUpTo(stream, out, length);
+    if (got == 0) return false;
+    out += got;
+    length -= got;
+  }
+  return true;
 }
 
 bool FlushStream(FileStream* stream) {
@@ -50,14 +74,23 @@ bool FlushStream(FileStream* stream) {
   return WriteFile(stream->File, stream->Buffer, length, &written, nullptr) && written == length;
 }
 
-bool ReadBlock(FileStream* stream, void* bytes, DWORD length) {
-  auto* out = static_cast<unsigned char*>(bytes);
-  for (DWORD i = 0; i < length; ++i) {
-    const int byte = ReadByte(stream);
-    if (byte == StreamEnd) return false;
-    out[i] = static_cast<unsigned char>(byte);
+bool WriteBlock(FileStream* stream, const void* bytes, DWORD length) {
+  const auto* in = static_cast<const unsigned char*>(bytes);
+  if (length >= stream->Size) {
+    DWORD written = 0;
+    return FlushStream(stream) && WriteFile(stream->File, in, length, &written, nullptr) &&
+           written == length;
   }
-  return true;
+  for (;;) {
+    const DWORD room = static_cast<DWORD>(stream->End - stream->Next);
+    const DWORD take = room < length ? room : length;
+    CopyMemory(stream->Next, in, take);
+    stream->Next += take;
+    if (take == length) return true;
+    if (!FlushStream(stream)) return false;
+    in += take;
+    length -= take;
+  }
 }
 
 bool SeekStream(FileStream* stream, LONG position) {
@@ -73,6 +106,11 @@ bool SeekStream(FileStream* stream, LONG position) {
   stream->Position = target;
   stream->Next = stream->End = stream->Buffer;
   return true;
+}
+
+bool GiveBack(FileStream* stream, DWORD count) {
+  const DWORD position = stream->Position + static_cast<DWORD>(stream->Next - stream->Buffer);
+  return SeekStream(stream, static_cast<LONG>(position - count));
 }
 
 void CloseStream(FileStream* stream) {

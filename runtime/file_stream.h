@@ -1,12 +1,10 @@
 // Buffered byte streams over Win32 file handles: the archive the bootstrap reads and the
-// files it writes. A byte comes or goes through an inline call that touches only the
-// buffer; the system is called once per buffer.
+// files it writes. Small reads and writes touch only the buffer, and the system is
+// called once per buffer; a block at least as large as the buffer goes to the system
+// directly.
 #pragma once
 
 #include <windows.h>
-
-// What ReadByte and WriteByte return instead of a byte.
-inline constexpr int StreamEnd = -1;
 
 struct FileStream {
   unsigned char* Next; // the next byte to read, or the next free place to write
@@ -23,32 +21,28 @@ struct FileStream {
 bool OpenStreamForReading(FileStream* stream, const char* path, unsigned char* buffer, DWORD size);
 bool OpenStreamForWriting(FileStream* stream, const char* path, unsigned char* buffer, DWORD size);
 
-// Reads the next buffer of a reading stream and returns its first byte, or StreamEnd.
-int RefillStream(FileStream* stream);
+// Reads what the buffer holds, at most `length` bytes. When it is empty, fills it first,
+// or reads a block at least as large as the buffer straight into `bytes`. 0 only at the
+// end of the file and after a failed read.
+DWORD ReadUpTo(FileStream* stream, void* bytes, DWORD length);
+
+// Reads exactly `length` bytes; false when the file ends or a read fails first.
+bool ReadBlock(FileStream* stream, void* bytes, DWORD length);
+
+// False when the buffer had to be written out and that failed.
+bool WriteBlock(FileStream* stream, const void* bytes, DWORD length);
 
 // Writes out what a writing stream holds; false when that fails, and what it held is
 // dropped all the same.
 bool FlushStream(FileStream* stream);
 
-// The next byte, 0 to 255; StreamEnd at the end of the file and after a failed read.
-inline int ReadByte(FileStream* stream) {
-  return stream->Next != stream->End ? *stream->Next++ : RefillStream(stream);
-}
-
-// Returns `byte`, or StreamEnd when the full buffer could not be written out.
-inline int WriteByte(FileStream* stream, int byte) {
-  if (stream->Next == stream->End && !FlushStream(stream)) return StreamEnd;
-  *stream->Next++ = static_cast<unsigned char>(byte);
-  return byte;
-}
-
-// Reads exactly `length` bytes; false when the file ends or a read fails first.
-bool ReadBlock(FileStream* stream, void* bytes, DWORD length);
-
 // Moves a reading stream to `position` from the start of the file. A position within
 // the buffer costs no call to the system. False for a negative position, which the
 // 32-bit seek cannot reach, and for a failed seek.
 bool SeekStream(FileStream* stream, LONG position);
+
+// Moves a reading stream back over the last `count` bytes read.
+bool GiveBack(FileStream* stream, DWORD count);
 
 // Flushes a writing stream, its result unexamined, and closes the file.
 void CloseStream(FileStream* stream);

@@ -1,7 +1,7 @@
 #include "test_archives.h"
 
 #include "format/archive_writer.h"
-#include "format/little_endian.h"
+#include "lzhuf/little_endian.h"
 
 namespace {
 

@@ -71,6 +71,15 @@ long DecodeAndTell(const Bytes& stream) {
   return std::ftell(in.get());
 }
 
+Decoding DecodeAt(const Bytes& file, size_t start) {
+  File in = TempWith(file);
+  File target(std::tmpfile());
+  std::fseek(in.get(), static_cast<long>(start), SEEK_SET);
+  const int status = DecodeEntry(in.get(), target.get());
+  const long position = std::ftell(in.get());
+  return {status, ReadAll(target.get()), position};
+}
+
 Bytes EncodeOne(const Bytes& data) {
   File in = TempWith(data);
   File out(std::tmpfile());

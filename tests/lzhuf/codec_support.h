@@ -20,6 +20,14 @@ Bytes DecodeOne(const Bytes& stream);
 // Where the input stood after the decoder returned.
 long DecodeAndTell(const Bytes& stream);
 
+// One decoding of the entry stream at `start` of `file`, whatever its status.
+struct Decoding {
+  int Status;
+  Bytes Output;
+  long Position; // where the input stood afterwards
+};
+Decoding DecodeAt(const Bytes& file, size_t start);
+
 // Sample contents: printable text, pseudo-random bytes, long runs, and real i386
 // Windows code when the machine has it (the wine32 DLLs), else more text.
 Bytes EncodeOne(const Bytes& data);

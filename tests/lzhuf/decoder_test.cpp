@@ -1,6 +1,7 @@
 #include "codec_support.h"
 #include "lzhuf.h"
 #include "model.h"
+#include "reference_decoder.h"
 
 #include <gtest/gtest.h>
 
@@ -100,6 +101,58 @@ TEST(Decoder, FailedWriteIsADiskError) {
   EXPECT_EQ(DecodeEntry(in, full), DecodeWriteFailed);
   std::fclose(full);
   std::fclose(in);
+}
+
+// The ring's positions 4036 to 4095, which the next entry inherits, copied out by an
+// entry of one match at offset 4095: it reads each position just before writing it.
+Bytes RingTailProbe() {
+  ResetModel();
+  return PackBits(MaxMatch, CodeOf(256 + MaxMatch - 3) + "11111111" + "111111");
+}
+
+// Random streams and real ones cut, with bits flipped or whole, alone at the end of
+// the file or with more behind them: the same status, bytes, input position and ring
+// tail for the next entry as the plain decoder.
+TEST(Decoder, AgreesWithThePlainDecoderOnSoundDamagedAndRandomStreams) {
+  const Bytes probe = RingTailProbe();
+  const std::vector<Bytes> sound = {EncodeOne(TextSample(3000, 5)), EncodeOne(BinarySample(20000)),
+                                    EncodeOne(RandomSample(2000, 8)),
+                                    EncodeOne(TextSample(200000, 6))};
+  ReferenceDecoder reference;
+  uint64_t x = 1;
+  auto below = [&x](size_t bound) {
+    x = x * 6364136223846793005u + 1442695040888963407u;
+    return static_cast<size_t>((x >> 33) % bound);
+  };
+  for (int round = 0; round < 2000; ++round) {
+    // Every 40th a long one: rebuilds, and output in several blocks.
+    const bool isLong = round % 40 < 2;
+    Bytes stream;
+    if (round % 2) {
+      const uint32_t size = static_cast<uint32_t>(isLong ? 300000 : 1 + below(6000));
+      stream = PackBits(size, "");
+      const Bytes bits = RandomSample(isLong ? 50000 : below(1500), round);
+      stream.insert(stream.end(), bits.begin(), bits.end());
+    } else {
+      stream = sound[isLong ? 3 : below(3)];
+      const size_t damage = below(4);
+      if (damage & 1) stream[4 + below(stream.size() - 4)] ^= static_cast<uint8_t>(1 << below(8));
+      if (damage & 2) stream.resize(below(stream.size() + 1));
+    }
+    Bytes file = RandomSample(below(3) * 40, round + 1);
+    const size_t start = file.size();
+    file.insert(file.end(), stream.begin(), stream.end());
+    if (round % 3 == 0) {
+      const Bytes more = RandomSample(below(100), round + 2);
+      file.insert(file.end(), more.begin(), more.end());
+    }
+    const Decoding got = DecodeAt(file, start);
+    const Decoding want = reference.Decode(file, start);
+    ASSERT_EQ(got.Status, want.Status) << "round " << round;
+    ASSERT_EQ(got.Output, want.Output) << "round " << round;
+    ASSERT_EQ(got.Position, want.Position) << "round " << round;
+    ASSERT_EQ(DecodeAt(probe, 0).Output, reference.Decode(probe, 0).Output) << "round " << round;
+  }
 }
 
 } // namespace

@@ -1,9 +1,12 @@
+#include "code_lookup.h"
 #include "codec_support.h"
 #include "model.h"
 #include "offset_code.h"
+#include "reference_decoder.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -82,6 +85,43 @@ TEST(Model, RootAtWeightLimitRebuildsBeforeCounting) {
   }
   EXPECT_EQ(NodeWeight[RootNode], sum);
   EXPECT_LT(sum, WeightLimit / 2 + SymbolCount);
+}
+
+// The node the first seven bits of `prefix` lead to and how many of them lead there.
+unsigned WalkSevenBits(unsigned prefix) {
+  unsigned node = RootNode;
+  unsigned depth = 0;
+  while (depth < LookupBits && NodeChild[node] < NodeCount)
+    node = NodeChild[node] + (prefix >> (LookupBits - 1 - depth++) & 1);
+  return node | depth << LookupLengthShift;
+}
+
+// The decoder's update, with its lookup table kept current, against the plain one,
+// after every symbol of sequences whose favourite symbols change, through rebuilds.
+TEST(Model, DecoderUpdateMatchesThePlainTreeAfterEverySymbol) {
+  ReferenceTree plain;
+  plain.Reset();
+  ResetModel();
+  BuildCodeLookup();
+  uint64_t x = 5;
+  for (int i = 0; i < 120000; ++i) {
+    x = x * 6364136223846793005u + 1442695040888963407u;
+    const unsigned favourites = 1 + (i / 9000) % 5 * 20;
+    const int s = static_cast<int>((x >> 40) % 8 == 0
+                                       ? (x >> 20) % SymbolCount
+                                       : (i / 9000 * 37 + (x >> 20) % favourites) % SymbolCount);
+    if (NodeWeight[RootNode] == WeightLimit) {
+      RebuildModel();
+      BuildCodeLookup();
+    }
+    CountFrom(NodeParent[NodeCount + s], [](unsigned n, unsigned m) { KeepCodeLookup(n, m); });
+    plain.Adapt(s);
+    ASSERT_EQ(std::memcmp(NodeWeight, plain.Weight, sizeof plain.Weight), 0) << "symbol " << i;
+    ASSERT_EQ(std::memcmp(NodeChild, plain.Child, sizeof plain.Child), 0) << "symbol " << i;
+    ASSERT_EQ(std::memcmp(NodeParent, plain.Parent, sizeof plain.Parent), 0) << "symbol " << i;
+    for (unsigned prefix = 0; prefix < 1u << LookupBits; ++prefix)
+      ASSERT_EQ(CodeLookup[prefix], WalkSevenBits(prefix)) << "symbol " << i << " bits " << prefix;
+  }
 }
 
 TEST(OffsetCode, TablesRunAsThePrefixCodeDemands) {

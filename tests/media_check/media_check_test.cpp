@@ -15,7 +15,7 @@
 #include "commands.h"
 #include "entry_path.h"
 #include "expected_texts.h"
-#include "format/little_endian.h"
+#include "lzhuf/little_endian.h"
 #include "setup_plan.h"
 #include "setup_run.h"
 #include "test_archives.h"

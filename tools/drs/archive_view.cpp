@@ -7,8 +7,8 @@
 #include <system_error>
 
 #include "code_page.h"
-#include "format/little_endian.h"
 #include "format/rules.h"
+#include "lzhuf/little_endian.h"
 #include "lzhuf/lzhuf.h"
 
 namespace {
