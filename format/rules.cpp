@@ -204,27 +204,6 @@ bool IsSetupProgram(const ArchiveEntry& entry) {
   return !entry.Dir[0] && SameLetters(entry.Name, Length(entry.Name), SetupProgramName);
 }
 
-const char* ReasonText(EntryReason reason) {
-  switch (reason) {
-  case EntryReason::None:
-    break;
-  case EntryReason::NtSkipsDlFiles:
-    return "the Windows NT family leaves out .DL_ files";
-  case EntryReason::NoPath:
-    return "it has neither a folder nor a name";
-  case EntryReason::FolderNotMade:
-    return "its folder is a network or drive-relative path, climbs out with \"..\", or has a "
-           "name Windows cannot create or cannot find again";
-  case EntryReason::NameNotMade:
-    return "Windows cannot create a file of this name";
-  case EntryReason::PathTooLong:
-    return "its folder and name together are longer than 255 bytes";
-  case EntryReason::DataOutOfReach:
-    return "its data lies at 2 GiB or beyond";
-  }
-  return "";
-}
-
 unsigned NotesOn(const ArchiveEntry& entry) {
   unsigned notes = 0;
   if (IsDriveLetter(entry.Dir[0]) && entry.Dir[1] == ':' && !entry.Dir[2]) notes |= NoteDriveRoot;
@@ -239,16 +218,4 @@ unsigned NotesOn(const ArchiveEntry& entry) {
   const char* nameEnd = entry.Name + Length(entry.Name);
   if (KeptEnd(entry.Name, nameEnd, true) != nameEnd) notes |= NoteNameChanges;
   return notes;
-}
-
-const char* NoteText(EntryNote note) {
-  switch (note) {
-  case NoteDriveRoot:
-    return "its folder, a bare drive, is that drive's root";
-  case NoteNameChanges:
-    return "Windows drops the trailing dots and blanks of its names";
-  case NoteDelByte:
-    return "a name holds the byte 0x7F, which Windows takes like a letter";
-  }
-  return "";
 }
