@@ -9,6 +9,7 @@
 #include "command_line.h"
 #include "format/archive_writer.h"
 #include "format/rules.h"
+#include "open_file.h"
 #include "pack_progress.h"
 #include "pending_changes.h"
 #include "temporary_path.h"
@@ -24,14 +25,6 @@ struct PackOptions {
   int CodePage = 0;
   bool Quiet = false;
 };
-
-std::FILE* OpenForWriting(const fs::path& path) {
-#ifdef _WIN32
-  return _wfopen(path.c_str(), L"wb");
-#else
-  return std::fopen(path.c_str(), "wb");
-#endif
-}
 
 // Writes the archive under a temporary name and renames it only once it is whole, so a
 // refusal, a failure or an interrupt never leaves a half-written archive (and never
@@ -61,7 +54,7 @@ int Pack(const PackOptions& options) {
 
   const fs::path temporary = TemporaryPath(target);
   changes.Made(temporary);
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> output(OpenForWriting(temporary), std::fclose);
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> output(OpenFile(temporary, "wb"), std::fclose);
   if (!output)
     throw ArchiveRefused(temporary.string() + ": cannot be written: " + std::strerror(errno));
   PackProgress progress(options.Quiet, totalBytes);

@@ -11,18 +11,11 @@
 #include "format/dos_time.h"
 #include "format/rules.h"
 #include "lzhuf/lzhuf.h"
+#include "open_file.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::FILE* OpenForWriting(const fs::path& path) {
-#ifdef _WIN32
-  return _wfopen(path.c_str(), L"wb");
-#else
-  return std::fopen(path.c_str(), "wb");
-#endif
-}
 
 // The DOS fields are taken as UTC, as SETUP.EXE does; a value outside the calendar
 // leaves the time the file system gave the file.
@@ -77,7 +70,7 @@ struct Unpacker {
     const ArchiveEntry& entry = Archive.Entry(index);
     const auto place = Place(index);
     const fs::path path = place ? Target / place->File : fs::path();
-    std::FILE* output = place ? OpenForWriting(path) : Sink;
+    std::FILE* output = place ? OpenFile(path, "wb") : Sink;
     if (!output) {
       Report(index, entry, CodePage, std::string("cannot write it: ") + std::strerror(errno));
       Whole = false;

@@ -12,6 +12,7 @@
 #include "code_page.h"
 #include "file_stamp.h"
 #include "format/rules.h"
+#include "open_file.h"
 
 namespace fs = std::filesystem;
 
@@ -54,11 +55,7 @@ struct Scanner {
   }
 
   static void CheckReadable(const fs::path& path) {
-#ifdef _WIN32
-    std::FILE* file = _wfopen(path.c_str(), L"rb");
-#else
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-#endif
+    std::FILE* file = OpenFile(path, "rb");
     if (!file) Refuse(path, std::string("cannot be read: ") + std::strerror(errno));
     std::fclose(file);
   }
