@@ -13,13 +13,19 @@ int WINAPI RecordBox(HWND owner, LPCSTR text, LPCSTR caption, UINT style) {
   return IDOK;
 }
 
+// A path answered as the system answers one: its length when it fits, else the size
+// the buffer would need.
+DWORD AnswerPath(const std::string& path, char* buffer, DWORD size) {
+  const DWORD length = static_cast<DWORD>(path.size());
+  if (length + 1 > size) return length + 1;
+  std::memcpy(buffer, path.c_str(), length + 1);
+  return length;
+}
+
 std::string FakeTempPath;
 
 DWORD WINAPI AnswerTempPath(DWORD size, LPSTR buffer) {
-  const DWORD length = static_cast<DWORD>(FakeTempPath.size());
-  if (length + 1 > size) return length + 1;
-  std::memcpy(buffer, FakeTempPath.c_str(), length + 1);
-  return length;
+  return AnswerPath(FakeTempPath, buffer, size);
 }
 
 // The wide answer the NT family gives beside it, for the short form.
@@ -43,10 +49,7 @@ FARPROC WINAPI AnswerGetProcAddress(HMODULE module, LPCSTR name) {
 std::string FakeWindowsDirectory;
 
 UINT WINAPI AnswerWindowsDirectory(LPSTR buffer, UINT size) {
-  const UINT length = static_cast<UINT>(FakeWindowsDirectory.size());
-  if (length + 1 > size) return length + 1;
-  std::memcpy(buffer, FakeWindowsDirectory.c_str(), length + 1);
-  return length;
+  return AnswerPath(FakeWindowsDirectory, buffer, size);
 }
 
 std::string FakeCommandLine;
