@@ -30,10 +30,9 @@ struct Step {
 
 // The warning about where an entry lands, and what is worth a word about how it lands:
 // archives made by other packers hold names that install, but not quite as written.
-std::string Notes(const ArchiveEntry& entry, int codePage) {
-  std::string notes = PlaceOf(entry.Dir) == EntryPlace::WorkDir
-                          ? ""
-                          : "  (warning: outside the work directory, it stays after the clean-up)";
+std::string Notes(const ArchiveEntry& entry, bool outside, int codePage) {
+  std::string notes =
+      outside ? "  (warning: outside the work directory, it stays after the clean-up)" : "";
   const unsigned bits = NotesOn(entry);
   for (const EntryNote note : {NoteDriveRoot, NoteNameChanges, NoteDelByte}) {
     if (!(bits & note)) continue;
@@ -53,10 +52,10 @@ Step StepOf(const PlannedEntry& planned, const ArchiveEntry& entry, int codePage
     return {decision.Reason == EntryReason::NtSkipsDlFiles ? "leaves out" : "passes over",
             ReasonText(decision.Reason)};
   case EntryAction::MakeFolder:
-    return {"makes", "", nullptr, outside, Notes(entry, codePage)};
+    return {"makes", "", nullptr, outside, Notes(entry, outside, codePage)};
   case EntryAction::Write:
     if (planned.Damage == DecodeDone)
-      return {"writes", "", nullptr, outside, Notes(entry, codePage)};
+      return {"writes", "", nullptr, outside, Notes(entry, outside, codePage)};
     return {"stops", "damaged: " + DecodeFailure(planned.Damage),
             DecodeFailureText(planned.Damage)};
   case EntryAction::Stop:
