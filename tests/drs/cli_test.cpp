@@ -565,31 +565,47 @@ TEST_F(DrsTest, RefusedMediaLeaveNothingBehind) {
 }
 
 // Stopped by SIGTERM while it packs, drs pack removes its temporary file and the folder
-// it made for the archive; drs media puts back the medium it was rebuilding.
+// it made for the archive; drs media puts back the medium it was rebuilding. Stopped while
+// a tool runs (here one that only waits), drs media removes the folder holding the
+// signing password and drs try its run folder.
 TEST_F(DrsTest, InterruptedRunsLeaveNothingBehind) {
   const fs::path tree = MakeTree("tree");
   fs::resize_file(tree / "N_SETUP.EXE", uintmax_t{1} << 30); // sparse, slow enough to stop
   WriteSetupExe(Work / "SETUP.EXE");
   Write(Work / "kept" / "N_SETUP.DRS", "the previous archive");
+  const fs::path temp = Work / "tmp", tools = Work / "bin";
+  fs::create_directories(temp);
+  for (const char* tool : {"openssl", "wine"}) {
+    Write(tools / tool, "#!/bin/sh\nexec sleep 5\n");
+    fs::permissions(tools / tool, fs::perms::owner_all);
+  }
+  const std::string slowTools = "env -u DISPLAY TMPDIR=" + Quote(temp) + " PATH=" + Quote(tools) +
+                                ":$PATH DRS_SIGN_PASSWORD=x ";
   const struct {
     std::string Command;
-    fs::path Temporary;
+    std::string Temporary; // for the shell
   } runs[] = {
       {"pack -o " + Quote(Work / "new" / "N_SETUP.DRS") + " " + Quote(tree),
-       Work / "new" / "N_SETUP.DRS.drs-tmp"},
+       Quote(Work / "new" / "N_SETUP.DRS.drs-tmp")},
       {"media -o " + Quote(Work / "kept") + " --setup " + Quote(Work / "SETUP.EXE") + " " +
            Quote(tree),
-       Work / "kept" / "N_SETUP.DRS.drs-tmp1"},
+       Quote(Work / "kept" / "N_SETUP.DRS.drs-tmp1")},
+      {"media -o " + Quote(Work / "signed") + " --setup " + Quote(Work / "SETUP.EXE") +
+           " --sign-pkcs12 " + Quote(Work / "SETUP.EXE") + " " + Quote(tree),
+       Quote(temp) + "/drs-sign-*/password"},
+      {"try --watcher " + Quote(Work / "SETUP.EXE") + " " + Quote(Work / "SETUP.EXE"),
+       Quote(temp) + "/drs-try-*"},
   };
   for (const auto& run : runs) {
-    const Outcome stopped = RunShell(
-        std::string(DRS_PROGRAM) + " " + run.Command + " & for i in $(seq 3000); do [ -e " +
-        Quote(run.Temporary) + " ] && break; sleep 0.01; done; kill -TERM $!; wait $!; echo $?");
+    const Outcome stopped =
+        RunShell(slowTools + DRS_PROGRAM + " " + run.Command + " & for i in $(seq 3000); do [ -e " +
+                 run.Temporary + " ] && break; sleep 0.01; done; kill -TERM $!; wait $!; echo $?");
     EXPECT_EQ(stopped.Output, "143\n") << run.Command;
   }
   EXPECT_FALSE(fs::exists(Work / "new"));
   EXPECT_EQ(Read(Work / "kept" / "N_SETUP.DRS"), "the previous archive");
   EXPECT_EQ(std::distance(fs::directory_iterator(Work / "kept"), fs::directory_iterator()), 1);
+  EXPECT_TRUE(fs::is_empty(temp));
 }
 
 } // namespace

@@ -1,7 +1,9 @@
 #include "pending_changes.h"
 
+#include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <random>
 #include <stdexcept>
 #include <system_error>
 
@@ -11,6 +13,7 @@
 #include <io.h>
 #include <stdio.h>
 #else
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -20,6 +23,7 @@ namespace {
 
 using Char = fs::path::value_type;
 constexpr size_t MaxSteps = 64;
+constexpr size_t MaxFolders = 32;
 constexpr size_t MaxPath = 4096;
 
 struct Step {
@@ -33,6 +37,7 @@ struct Step {
 struct Registry {
   Step Steps[MaxSteps];
   volatile std::sig_atomic_t Count;
+  Char Folders[MaxFolders][MaxPath]; // temporary folders; an empty one is free
   bool HandlersInstalled;
 } Pending;
 
@@ -48,10 +53,30 @@ void TakeBack(const Step& step) {
 #endif
 }
 
+// A whole tree, from a signal handler. On Linux by a shell started for it (fork and
+// exec are all a handler may use to walk a tree); files unpacked from a CD image come
+// read-only, so the folders are made writable first.
+void RemoveTree(const Char* folder) {
+#ifdef _WIN32
+  std::error_code ignored;
+  fs::remove_all(folder, ignored);
+#else
+  const pid_t child = fork();
+  if (child == 0) {
+    execl("/bin/sh", "sh", "-c", "chmod -R u+w -- \"$0\" 2>/dev/null; rm -rf -- \"$0\"", folder,
+          static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  if (child > 0) waitpid(child, nullptr, 0);
+#endif
+}
+
 void TakeBackAllAndDie(int signal) {
   for (std::sig_atomic_t i = Pending.Count; i > 0; --i)
     TakeBack(Pending.Steps[i - 1]);
   Pending.Count = 0;
+  for (Char* folder : Pending.Folders)
+    if (folder[0]) RemoveTree(folder);
   std::signal(signal, SIG_DFL);
   std::raise(signal);
 }
@@ -64,9 +89,7 @@ bool Copy(const fs::path& path, Char* to) {
   return true;
 }
 
-} // namespace
-
-PendingChanges::PendingChanges() : First_(static_cast<size_t>(Pending.Count)) {
+void InstallHandlers() {
   if (Pending.HandlersInstalled) return;
   Pending.HandlersInstalled = true;
   std::signal(SIGINT, TakeBackAllAndDie);
@@ -74,6 +97,19 @@ PendingChanges::PendingChanges() : First_(static_cast<size_t>(Pending.Count)) {
 #ifndef _WIN32
   std::signal(SIGHUP, TakeBackAllAndDie);
 #endif
+}
+
+// The folder's slot in the registry, or null when it holds none.
+Char* FolderSlot(const fs::path& folder) {
+  for (Char* slot : Pending.Folders)
+    if (folder.native() == slot) return slot;
+  return nullptr;
+}
+
+} // namespace
+
+PendingChanges::PendingChanges() : First_(static_cast<size_t>(Pending.Count)) {
+  InstallHandlers();
 }
 
 PendingChanges::~PendingChanges() {
@@ -126,4 +162,67 @@ void PendingChanges::Keep() {
   std::error_code ignored;
   for (const auto& step : Steps_)
     if (!step.second.empty()) fs::remove(step.second, ignored);
+}
+
+// Several runs of `drs try --all` make their folders at once: the registry's slots are
+// taken one thread at a time (held for a few copies, so a spin will do; the Windows
+// toolchain has no std::mutex), and a slot is published by its first character, written
+// last.
+namespace {
+
+std::atomic_flag FolderSlotsBusy = ATOMIC_FLAG_INIT;
+
+class FolderSlotsLock {
+public:
+  FolderSlotsLock() {
+    while (FolderSlotsBusy.test_and_set(std::memory_order_acquire)) {
+    }
+  }
+  ~FolderSlotsLock() { FolderSlotsBusy.clear(std::memory_order_release); }
+};
+
+} // namespace
+
+TemporaryFolder::TemporaryFolder(const std::string& name) {
+  InstallHandlers();
+  std::random_device random;
+  for (int attempt = 0; attempt < 100 && Path_.empty(); ++attempt) {
+    char suffix[16];
+    std::snprintf(suffix, sizeof suffix, "-%08x", static_cast<unsigned>(random()));
+    const fs::path candidate = fs::temp_directory_path() / (name + suffix);
+    std::error_code error;
+    if (fs::create_directory(candidate, error)) Path_ = candidate;
+  }
+  if (Path_.empty())
+    throw std::runtime_error("cannot make a folder under " + fs::temp_directory_path().string());
+  fs::permissions(Path_, fs::perms::owner_all, fs::perm_options::replace);
+  const FolderSlotsLock lock;
+  Char* slot = FolderSlot(fs::path());
+  const auto& text = Path_.native();
+  // More folders at once than the registry holds: only an interrupt would miss the extra.
+  if (!slot || text.size() >= MaxPath) return;
+  text.copy(slot + 1, text.size() - 1, 1);
+  slot[text.size()] = 0;
+  std::atomic_signal_fence(std::memory_order_release);
+  slot[0] = text[0];
+}
+
+TemporaryFolder::~TemporaryFolder() {
+  {
+    const FolderSlotsLock lock;
+    if (Char* slot = FolderSlot(Path_)) slot[0] = 0;
+  }
+  if (Kept_) return;
+  std::error_code ignored;
+  for (auto item = fs::recursive_directory_iterator(Path_, ignored);
+       item != fs::recursive_directory_iterator(); item.increment(ignored))
+    if (item->is_directory(ignored) && !item->is_symlink(ignored))
+      fs::permissions(item->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+  fs::remove_all(Path_, ignored);
+}
+
+void TemporaryFolder::Keep() {
+  const FolderSlotsLock lock;
+  if (Char* slot = FolderSlot(Path_)) slot[0] = 0;
+  Kept_ = true;
 }

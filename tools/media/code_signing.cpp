@@ -2,12 +2,12 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <random>
 #include <sstream>
 #include <stdexcept>
 #include <system_error>
 #include <vector>
 
+#include "pending_changes.h"
 #include "run_tool.h"
 
 namespace fs = std::filesystem;
@@ -15,29 +15,8 @@ namespace fs = std::filesystem;
 namespace {
 
 // The password goes to the tools in a file that only this user can read, never on a
-// command line that every user can list. The folder is removed with the password in it.
-class PrivateFolder {
-public:
-  PrivateFolder() {
-    std::random_device random;
-    for (int attempt = 0; attempt < 100 && Path_.empty(); ++attempt) {
-      const fs::path candidate =
-          fs::temp_directory_path() / ("drs-sign-" + std::to_string(random()));
-      std::error_code error;
-      if (fs::create_directory(candidate, error)) Path_ = candidate;
-    }
-    if (Path_.empty()) throw std::runtime_error("no private temporary folder for the password");
-    fs::permissions(Path_, fs::perms::owner_all, fs::perm_options::replace);
-  }
-  ~PrivateFolder() {
-    std::error_code ignored;
-    fs::remove_all(Path_, ignored);
-  }
-  const fs::path& Path() const { return Path_; }
-
-private:
-  fs::path Path_;
-};
+// command line that every user can list; its folder goes with it, also on a signal.
+const char PasswordFolderName[] = "drs-sign";
 
 std::string Password(const SigningKey& key) {
   if (key.PasswordFile.empty()) {
@@ -121,7 +100,7 @@ void CheckCertificate(const SigningKey& key, const fs::path& passwordFile, const
 namespace {
 
 // The password in a file of the private folder, for the tools to read.
-fs::path HandOverPassword(const SigningKey& key, const PrivateFolder& folder) {
+fs::path HandOverPassword(const SigningKey& key, const TemporaryFolder& folder) {
   const std::string password = Password(key);
   const fs::path passwordFile = folder.Path() / "password";
   std::ofstream file(passwordFile, std::ios::binary);
@@ -135,12 +114,12 @@ fs::path HandOverPassword(const SigningKey& key, const PrivateFolder& folder) {
 } // namespace
 
 void CheckSigningKey(const SigningKey& key) {
-  PrivateFolder folder;
+  TemporaryFolder folder(PasswordFolderName);
   CheckCertificate(key, HandOverPassword(key, folder), folder.Path());
 }
 
 void SignSetup(const fs::path& setup, const fs::path& output, const SigningKey& key) {
-  PrivateFolder folder;
+  TemporaryFolder folder(PasswordFolderName);
   const fs::path passwordFile = HandOverPassword(key, folder);
   CheckCertificate(key, passwordFile, folder.Path());
 

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "medium_files.h"
+#include "pending_changes.h"
+#include "prepared_prefix.h"
 #include "run_tool.h"
 
 namespace fs = std::filesystem;
@@ -19,36 +21,33 @@ namespace {
 const char InstallWine[] = "sudo dpkg --add-architecture i386 && sudo apt update && "
                            "sudo apt install wine wine32:i386 xvfb";
 
-// The whole life of the prefix, in one shell under one screen: made, set to the Windows
-// version asked for, the watcher run, its server ended. Arguments: the version name,
-// the settings file, the watcher, SETUP.EXE and the output folder (Windows paths), the
-// timeout, and --attended or nothing.
+// The run's part of the prefix's life, in one shell under one screen: set to the Windows
+// version asked for, the watcher run, its server ended. Arguments: the settings file, the
+// watcher, SETUP.EXE and the output folder (Windows paths), the timeout, and --attended
+// or nothing.
 const char RunScript[] = R"(
-wineboot -i >/dev/null 2>&1 || { echo "wineboot could not make the prefix"; exit 3; }
-wine reg add 'HKCU\Software\Wine' /v Version /d "$1" /f >/dev/null 2>&1
-wine regedit /S "$2" >/dev/null 2>&1
-wineserver -w
-wine "$3" "$4" "$5" --timeout "$6" $7
+wine regedit /S "$1" >/dev/null 2>&1
+wine "$2" "$3" "$4" --timeout "$5" $6
 status=$?
 wineserver -k >/dev/null 2>&1
 exit $status
 )";
-
-// No crash dialog that would wait for a click; on the virtual screen, which has no
-// window manager, windows that close when asked.
-std::string Settings(bool attended) {
-  std::string settings = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]\r\n"
-                         "\"ShowCrashDialog\"=dword:00000000\r\n";
-  if (!attended)
-    settings += "\r\n[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n\"Managed\"=\"N\"\r\n";
-  return settings;
-}
 
 const char* WineVersionName(const std::string& windows) {
   if (windows == "95") return "win95";
   if (windows == "98") return "win98";
   if (windows == "nt4") return "nt40";
   return "win10";
+}
+
+// The run's own settings: the Windows version Wine reports and, on the virtual screen,
+// which has no window manager, windows that close when asked.
+std::string Settings(const std::string& windows, bool attended) {
+  std::string settings = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Wine]\r\n\"Version\"=\"" +
+                         std::string(WineVersionName(windows)) + "\"\r\n";
+  if (!attended)
+    settings += "\r\n[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n\"Managed\"=\"N\"\r\n";
+  return settings;
 }
 
 // Wine takes its code pages from the locale it runs in.
@@ -97,35 +96,6 @@ std::string OneLine(const std::string& output) {
       line += (line.empty() ? "" : "; ") + part;
   return line.size() > 600 ? line.substr(line.size() - 600) : line;
 }
-
-// The run's own folder under the temporary directory, removed at the end unless kept.
-// Files unpacked from a CD image come read-only; the folder goes all the same.
-class RunFolder {
-public:
-  RunFolder() {
-    const char* temp = std::getenv("TMPDIR");
-    std::string pattern = std::string(temp && *temp ? temp : "/tmp") + "/drs-try-XXXXXX";
-    if (!mkdtemp(pattern.data()))
-      throw std::runtime_error("cannot make a folder under " +
-                               fs::path(pattern).parent_path().string());
-    Path_ = pattern;
-  }
-  ~RunFolder() {
-    if (Keep_) return;
-    std::error_code ignored;
-    for (auto item = fs::recursive_directory_iterator(Path_, ignored);
-         item != fs::recursive_directory_iterator(); item.increment(ignored))
-      if (item->is_directory(ignored) && !item->is_symlink(ignored))
-        fs::permissions(item->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
-    fs::remove_all(Path_, ignored);
-  }
-  const fs::path& Path() const { return Path_; }
-  void Keep() { Keep_ = true; }
-
-private:
-  fs::path Path_;
-  bool Keep_ = false;
-};
 
 bool IsCdImage(const fs::path& file) {
   std::ifstream in(file, std::ios::binary);
@@ -189,26 +159,28 @@ std::string MissingForTry(bool attended) {
 }
 
 TryOutcome TryMedium(const TrySettings& settings) {
-  RunFolder run;
+  // Files unpacked from a CD image come read-only; the folder goes all the same.
+  TemporaryFolder run("drs-try");
   const fs::path setup = SetupOf(MediumFolder(settings.Medium, run.Path()));
   const fs::path output = run.Path() / "watch";
   const fs::path settingsFile = run.Path() / "settings.reg";
-  std::ofstream(settingsFile, std::ios::binary) << Settings(settings.Attended);
+  std::ofstream(settingsFile, std::ios::binary)
+      << Settings(settings.Target.Windows, settings.Attended);
+  const fs::path prefix = run.Path() / "prefix";
+  if (settings.NoCache)
+    MakePrefix(prefix);
+  else
+    CopyPreparedPrefix(prefix);
 
-  std::vector<std::string> command = {
-      "env", "WINEPREFIX=" + (run.Path() / "prefix").string(), "WINEARCH=win32", "WINEDEBUG=-all",
-      // No downloads of .NET or the HTML engine into a prefix that lives for one run.
-      "WINEDLLOVERRIDES=mscoree,mshtml=",
-      std::string("LC_ALL=") + LocaleOf(settings.Target.CodePage),
-      // Where i386 code runs under qemu, Wine starts in seconds only in a small address space.
-      std::string("QEMU_RESERVED_VA=") +
-          (std::getenv("QEMU_RESERVED_VA") ? std::getenv("QEMU_RESERVED_VA") : "0x82000000")};
+  std::vector<std::string> command = {"env",
+                                      std::string("LC_ALL=") + LocaleOf(settings.Target.CodePage)};
+  for (const std::string& word : WineEnvironment(prefix))
+    command.push_back(word);
   if (!settings.Attended)
     command.insert(command.end(), {"xvfb-run", "-a", "-s", "-screen 0 1024x768x24"});
   command.insert(command.end(),
-                 {"sh", "-c", RunScript, "sh", WineVersionName(settings.Target.Windows),
-                  WindowsPath(settingsFile), settings.Watcher.string(), WindowsPath(setup),
-                  WindowsPath(output), std::to_string(settings.TimeoutSeconds),
+                 {"sh", "-c", RunScript, "sh", WindowsPath(settingsFile), settings.Watcher.string(),
+                  WindowsPath(setup), WindowsPath(output), std::to_string(settings.TimeoutSeconds),
                   settings.Attended ? "--attended" : ""});
   std::string said;
   const int status = RunTool(command, &said);

@@ -16,6 +16,7 @@ struct TrySettings {
   // Otherwise on a virtual screen, unattended.
   bool Attended = false;
   bool Keep = false;                // the prefix and the watcher's output stay
+  bool NoCache = false;             // a prefix made for this run alone, not copied
   std::filesystem::path Screenshot; // where the splash goes (.bmp); empty: nowhere
 };
 
