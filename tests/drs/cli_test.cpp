@@ -221,6 +221,10 @@ TEST_F(DrsTest, RefusedTreesLeaveNoArchiveBehind) {
   const fs::path korean = MakeTree("korean");
   Write(korean / "\xED\x95\x9C\xEA\xB8\x80.TXT", "k");
   refused(korean, "", "not plain ASCII");
+  // Control characters in a name are shown as drs list shows them: on one line, inert.
+  const fs::path control = MakeTree("control");
+  Write(control / "LINE\nBREAK\x1B[2J.TXT", "c");
+  refused(control, "", "LINE\\x0ABREAK\\x1B[2J.TXT: the name is not plain ASCII");
   refused(korean, "--codepage 1252", "code page 1252");
   Outcome accepted =
       RunDrs("pack --codepage 949 -o " + Quote(Work / "K.DRS") + " " + Quote(korean));
@@ -335,7 +339,7 @@ TEST_F(DrsTest, UsageErrorsNameWhatIsWrong) {
                             "PAYLOAD\n";
   const std::string tryUsage = "usage: drs try [--windows 95|98|nt4|10] [--codepage "
                                "1252|949|932|950] [--timeout S] [--screenshot FILE] [--watcher "
-                               "FILE] [--keep] [--all] MEDIUM\n";
+                               "FILE] [--keep] [--no-cache] [--all] MEDIUM\n";
   const std::string drs =
       "usage: drs list|verify|unpack|pack|media|try ... (drs --help tells more)\n";
   const struct {
