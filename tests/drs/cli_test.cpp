@@ -579,8 +579,9 @@ TEST_F(DrsTest, InterruptedRunsLeaveNothingBehind) {
   Write(Work / "kept" / "N_SETUP.DRS", "the previous archive");
   const fs::path temp = Work / "tmp", tools = Work / "bin";
   fs::create_directories(temp);
+  // Each tool would write into the temporary directory late, unless it is ended with drs.
   for (const char* tool : {"openssl", "wine"}) {
-    Write(tools / tool, "#!/bin/sh\nexec sleep 5\n");
+    Write(tools / tool, "#!/bin/sh\nsleep 2\necho late >\"$TMPDIR/late\"\n");
     fs::permissions(tools / tool, fs::perms::owner_all);
   }
   const std::string slowTools = "env -u DISPLAY TMPDIR=" + Quote(temp) + " PATH=" + Quote(tools) +
@@ -606,10 +607,27 @@ TEST_F(DrsTest, InterruptedRunsLeaveNothingBehind) {
                  run.Temporary + " ] && break; sleep 0.01; done; kill -TERM $!; wait $!; echo $?");
     EXPECT_EQ(stopped.Output, "143\n") << run.Command;
   }
+  RunShell("sleep 3");
   EXPECT_FALSE(fs::exists(Work / "new"));
   EXPECT_EQ(Read(Work / "kept" / "N_SETUP.DRS"), "the previous archive");
   EXPECT_EQ(std::distance(fs::directory_iterator(Work / "kept"), fs::directory_iterator()), 1);
   EXPECT_TRUE(fs::is_empty(temp));
+
+  // Stopped at any moment, drs media leaves the whole medium it had or the whole new one.
+  const fs::path payload = MakeTree("moment"), medium = Work / "moment-medium";
+  const std::string media = std::string(DRS_PROGRAM) + " media -q -o " + Quote(medium) + " --iso " +
+                            Quote(Work / "moment.iso") + " --setup " + Quote(Work / "SETUP.EXE") +
+                            " " + Quote(payload);
+  ASSERT_EQ(RunShell(media).Status, 0);
+  const std::string oldArchive = Read(medium / "N_SETUP.DRS");
+  Write(payload / "NEW.TXT", "a file more");
+  for (int delay = 0; delay < 150; delay += 15) {
+    SCOPED_TRACE(delay);
+    RunShell(media + " & sleep " + std::to_string(delay / 1000.0) + "; kill -TERM $!; wait");
+    const std::string archive = Read(medium / "N_SETUP.DRS"), image = Read(Work / "moment.iso");
+    EXPECT_TRUE(archive == oldArchive || archive.find("NEW.TXT") != std::string::npos);
+    EXPECT_NE(image.find(archive), std::string::npos); // the image holds that archive
+  }
 }
 
 } // namespace

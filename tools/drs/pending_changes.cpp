@@ -24,6 +24,7 @@ namespace {
 using Char = fs::path::value_type;
 constexpr size_t MaxSteps = 64;
 constexpr size_t MaxFolders = 32;
+constexpr size_t MaxTools = 32;
 constexpr size_t MaxPath = 4096;
 
 struct Step {
@@ -37,9 +38,18 @@ struct Step {
 struct Registry {
   Step Steps[MaxSteps];
   volatile std::sig_atomic_t Count;
-  Char Folders[MaxFolders][MaxPath]; // temporary folders; an empty one is free
+  Char Folders[MaxFolders][MaxPath];          // temporary folders; an empty one is free
+  volatile std::sig_atomic_t Tools[MaxTools]; // process groups of running tools; 0: free
   bool HandlersInstalled;
 } Pending;
+
+// Every signal that ends a program unless it is caught, but the one that cannot be.
+#ifdef _WIN32
+const int EndingSignals[] = {SIGINT, SIGTERM};
+#else
+const int EndingSignals[] = {SIGINT,  SIGTERM, SIGHUP,  SIGQUIT, SIGPIPE,   SIGALRM,
+                             SIGUSR1, SIGUSR2, SIGXCPU, SIGXFSZ, SIGVTALRM, SIGPROF};
+#endif
 
 // Only calls a signal handler may make: the system's unlink, rmdir and rename (on
 // Windows the handler runs on a thread of its own, and rename does not replace).
@@ -71,7 +81,30 @@ void RemoveTree(const Char* folder) {
 #endif
 }
 
+// The tools still running, asked to end and, after two seconds, made to: none may write
+// into what is taken back after it is.
+void EndTools() {
+#ifndef _WIN32
+  for (int round = 0; round < 40; ++round) {
+    bool running = false;
+    for (volatile std::sig_atomic_t& group : Pending.Tools) {
+      if (!group) continue;
+      if (round == 0) kill(-group, SIGTERM);
+      if (round == 39) kill(-group, SIGKILL);
+      if (waitpid(group, nullptr, round == 39 ? 0 : WNOHANG) == 0)
+        running = true;
+      else
+        group = 0;
+    }
+    if (!running) return;
+    const timespec pause{0, 50000000};
+    nanosleep(&pause, nullptr);
+  }
+#endif
+}
+
 void TakeBackAllAndDie(int signal) {
+  EndTools();
   for (std::sig_atomic_t i = Pending.Count; i > 0; --i)
     TakeBack(Pending.Steps[i - 1]);
   Pending.Count = 0;
@@ -92,11 +125,8 @@ bool Copy(const fs::path& path, Char* to) {
 void InstallHandlers() {
   if (Pending.HandlersInstalled) return;
   Pending.HandlersInstalled = true;
-  std::signal(SIGINT, TakeBackAllAndDie);
-  std::signal(SIGTERM, TakeBackAllAndDie);
-#ifndef _WIN32
-  std::signal(SIGHUP, TakeBackAllAndDie);
-#endif
+  for (int signal : EndingSignals)
+    std::signal(signal, TakeBackAllAndDie);
 }
 
 // The folder's slot in the registry, or null when it holds none.
@@ -115,9 +145,14 @@ PendingChanges::PendingChanges() : First_(static_cast<size_t>(Pending.Count)) {
 PendingChanges::~PendingChanges() {
   if (!Kept_) {
     std::error_code ignored;
-    for (auto step = Steps_.rbegin(); step != Steps_.rend(); ++step) {
-      fs::remove(step->first, ignored);
-      if (!step->second.empty()) fs::rename(step->second, step->first, ignored);
+    for (size_t step = Steps_.size(); step-- > 0;) {
+      // Out of the signal handler's reach before it is taken back: taken back twice, a
+      // file put back would be removed.
+      if (First_ + step < static_cast<size_t>(Pending.Count))
+        Pending.Count = static_cast<std::sig_atomic_t>(First_ + step);
+      fs::remove(Steps_[step].first, ignored);
+      if (!Steps_[step].second.empty())
+        fs::rename(Steps_[step].second, Steps_[step].first, ignored);
     }
   }
   Pending.Count = static_cast<std::sig_atomic_t>(First_);
@@ -158,6 +193,8 @@ void PendingChanges::Claim(const fs::path& target) {
 }
 
 void PendingChanges::Keep() {
+  // Out of the signal handler's reach first: from here on the new state is the one kept.
+  Pending.Count = static_cast<std::sig_atomic_t>(First_);
   Kept_ = true;
   std::error_code ignored;
   for (const auto& step : Steps_)
@@ -225,4 +262,25 @@ void TemporaryFolder::Keep() {
   const FolderSlotsLock lock;
   if (Char* slot = FolderSlot(Path_)) slot[0] = 0;
   Kept_ = true;
+}
+
+void StartedTool(long group) {
+  InstallHandlers();
+  for (volatile std::sig_atomic_t& slot : Pending.Tools) {
+    std::sig_atomic_t free = 0;
+    if (__atomic_compare_exchange_n(const_cast<std::sig_atomic_t*>(&slot), &free,
+                                    static_cast<std::sig_atomic_t>(group), false, __ATOMIC_SEQ_CST,
+                                    __ATOMIC_SEQ_CST))
+      return;
+  }
+}
+
+void EndedTool(long group) {
+  for (volatile std::sig_atomic_t& slot : Pending.Tools)
+    if (slot == group) slot = 0;
+}
+
+void LeaveSignalsToTool() {
+  for (int signal : EndingSignals)
+    std::signal(signal, SIG_DFL);
 }

@@ -57,3 +57,13 @@ private:
   std::filesystem::path Path_;
   bool Kept_ = false;
 };
+
+// A tool this run started (openssl, osslsigncode, xorriso, Wine), by its process group:
+// when a signal ends drs, the group is ended first, so that nothing it does comes after
+// what is taken back. EndedTool once it has ended by itself.
+void StartedTool(long group);
+void EndedTool(long group);
+
+// In the child process that is to become a tool, before it starts it: the tool gets the
+// signals' usual handling, not drs's.
+void LeaveSignalsToTool();
