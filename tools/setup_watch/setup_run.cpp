@@ -86,6 +86,7 @@ std::string WindowText(HWND window) {
 // The setup program's command line, from its memory or, where that cannot be read (under
 // an emulator), from the process list Linux keeps.
 void LearnHandOff(HANDLE setupProgram, const std::wstring& bootstrap, SetupRunRecord* record) {
+  if (record->SetupProgramPath.empty()) record->SetupProgramPath = ProgramPath(setupProgram);
   if (!record->HandOffLine.empty()) return;
   std::string why;
   if ((ReadCommandLine(setupProgram, &record->HandOffLine) && !record->HandOffLine.empty()) ||

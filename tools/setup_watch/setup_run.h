@@ -73,6 +73,7 @@ struct SetupRunRecord {
   bool SetupProgramFound = false; // with FindSetupProgram: its process was seen
   std::string HandOffLine;        // the setup program's command line, UTF-8; empty: unknown
   std::string HandOffUnknownWhy;  // why a setup program found has no known command line
+  std::string SetupProgramPath;   // its program file, UTF-8; empty: unknown
   bool SetupProgramEndedByWatcher = false;
   bool WindowClosedByWatcher = false;
 };

@@ -60,10 +60,9 @@ void ListFiles(const std::string& folder, const std::string& relative, std::stri
   FindClose(search);
 }
 
-// The work directory the hand-off names: the folder of the program it starts, in the ANSI
-// code page for the calls that list it.
-std::string WorkDirectoryOf(const std::string& handOffLine) {
-  const std::string program = handOffLine.substr(0, handOffLine.find(' '));
+// The folder of a program file given in UTF-8, in the ANSI code page for the calls that
+// list it.
+std::string FolderOf(const std::string& program) {
   const size_t slash = program.rfind('\\');
   const std::string folder = slash == std::string::npos ? "" : program.substr(0, slash);
   std::wstring wide(folder.size() + 1, L'\0');
@@ -76,6 +75,14 @@ std::string WorkDirectoryOf(const std::string& handOffLine) {
                                               static_cast<int>(ansi.size()), nullptr, nullptr)) -
       1);
   return ansi;
+}
+
+// The work directory: the folder of the program the hand-off starts or, where the
+// command line could not be learnt, of the setup program's file; empty: unknown.
+std::string WorkDirectoryOf(const SetupRunRecord& run) {
+  if (!run.HandOffLine.empty())
+    return FolderOf(run.HandOffLine.substr(0, run.HandOffLine.find(' ')));
+  return run.SetupProgramPath.empty() ? "" : FolderOf(run.SetupProgramPath);
 }
 
 const char* OwnerName(const SeenBox& box) {
@@ -143,8 +150,9 @@ int main(int argc, char** argv) {
   std::string staged;
   bool stagedListed = false;
   options.OnHandOff = [&](const SetupRunRecord& run) {
-    if (run.HandOffLine.empty()) return;
-    ListFiles(WorkDirectoryOf(run.HandOffLine), "", &staged);
+    const std::string named = WorkDirectoryOf(run);
+    if (named.empty()) return;
+    ListFiles(named, "", &staged);
     stagedListed = true;
   };
 
@@ -156,15 +164,18 @@ int main(int argc, char** argv) {
   for (const SeenBox& box : run.Boxes)
     record += std::string("box: ") + OwnerName(box) + "\t" + OneLine(AnsiToUtf8(box.Caption)) +
               "\t" + OneLine(AnsiToUtf8(box.Text)) + "\n";
-  if (!run.HandOffLine.empty()) {
-    workDir = WorkDirectoryOf(run.HandOffLine);
+  const std::string named = WorkDirectoryOf(run);
+  if (!named.empty()) {
+    workDir = named;
     if (!stagedListed) ListFiles(workDir, "", &staged);
   } else if (!run.SetupProgramFound) {
     // Without a hand-off, what the failed run left behind.
     ListFiles(workDir, "", &staged);
   }
-  if (run.SetupProgramFound && run.HandOffLine.empty())
-    record += "work directory unknown: the hand-off that names it is unknown\n";
+  const bool workDirKnown = !named.empty() || !run.SetupProgramFound;
+  if (!workDirKnown)
+    record += "work directory unknown: neither the hand-off nor the setup program's file could "
+              "be learnt\n";
   else
     record += "work directory: " + AnsiToUtf8(workDir) + "\n";
   record += staged;
@@ -186,7 +197,7 @@ int main(int argc, char** argv) {
     std::snprintf(code, sizeof code, "%lX", run.ExitCode);
     record += std::string("exit code: ") + code + (run.TimedOut ? " timed out" : "") + "\n";
   }
-  if (!run.SetupProgramFound || !run.HandOffLine.empty())
+  if (workDirKnown)
     record += std::string("work directory left: ") + (PathExists(workDir) ? "yes" : "no") + "\n";
 
   if (!PathExists(splash) && shot) MoveFileA(ownShot.c_str(), splash.c_str());
