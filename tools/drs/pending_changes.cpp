@@ -25,6 +25,7 @@ using Char = fs::path::value_type;
 constexpr size_t MaxSteps = 64;
 constexpr size_t MaxFolders = 32;
 constexpr size_t MaxTools = 32;
+constexpr size_t MaxCommands = 32;
 constexpr size_t MaxPath = 4096;
 
 struct Step {
@@ -40,6 +41,7 @@ struct Registry {
   volatile std::sig_atomic_t Count;
   Char Folders[MaxFolders][MaxPath];          // temporary folders; an empty one is free
   volatile std::sig_atomic_t Tools[MaxTools]; // process groups of running tools; 0: free
+  char Commands[MaxCommands][MaxPath];        // ending commands; an empty one is free
   bool HandlersInstalled;
 } Pending;
 
@@ -103,8 +105,24 @@ void EndTools() {
 #endif
 }
 
+// What the tools left running outside their process groups, by the commands that end it.
+void RunEndingCommands() {
+#ifndef _WIN32
+  for (const char* command : Pending.Commands) {
+    if (!command[0]) continue;
+    const pid_t child = fork();
+    if (child == 0) {
+      execl("/bin/sh", "sh", "-c", command, static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    if (child > 0) waitpid(child, nullptr, 0);
+  }
+#endif
+}
+
 void TakeBackAllAndDie(int signal) {
   EndTools();
+  RunEndingCommands();
   for (std::sig_atomic_t i = Pending.Count; i > 0; --i)
     TakeBack(Pending.Steps[i - 1]);
   Pending.Count = 0;
@@ -129,11 +147,26 @@ void InstallHandlers() {
     std::signal(signal, TakeBackAllAndDie);
 }
 
-// The folder's slot in the registry, or null when it holds none.
-Char* FolderSlot(const fs::path& folder) {
-  for (Char* slot : Pending.Folders)
-    if (folder.native() == slot) return slot;
+// The slot in the registry that holds `text`, or null when none does; an empty text finds
+// a free one.
+template <typename Text, size_t Count>
+Text* SlotOf(Text (&slots)[Count][MaxPath], const std::basic_string<Text>& text) {
+  for (Text* slot : slots)
+    if (text == slot) return slot;
   return nullptr;
+}
+
+// Fills a free slot with `text`, published by its first character, written last; false
+// when none is free or the text does not fit.
+template <typename Text, size_t Count>
+bool Publish(Text (&slots)[Count][MaxPath], const std::basic_string<Text>& text) {
+  Text* slot = SlotOf(slots, std::basic_string<Text>());
+  if (!slot || text.empty() || text.size() >= MaxPath) return false;
+  text.copy(slot + 1, text.size() - 1, 1);
+  slot[text.size()] = 0;
+  std::atomic_signal_fence(std::memory_order_release);
+  slot[0] = text[0];
+  return true;
 }
 
 } // namespace
@@ -234,20 +267,14 @@ TemporaryFolder::TemporaryFolder(const std::string& name) {
     throw std::runtime_error("cannot make a folder under " + fs::temp_directory_path().string());
   fs::permissions(Path_, fs::perms::owner_all, fs::perm_options::replace);
   const FolderSlotsLock lock;
-  Char* slot = FolderSlot(fs::path());
-  const auto& text = Path_.native();
   // More folders at once than the registry holds: only an interrupt would miss the extra.
-  if (!slot || text.size() >= MaxPath) return;
-  text.copy(slot + 1, text.size() - 1, 1);
-  slot[text.size()] = 0;
-  std::atomic_signal_fence(std::memory_order_release);
-  slot[0] = text[0];
+  Publish(Pending.Folders, Path_.native());
 }
 
 TemporaryFolder::~TemporaryFolder() {
   {
     const FolderSlotsLock lock;
-    if (Char* slot = FolderSlot(Path_)) slot[0] = 0;
+    if (Char* slot = SlotOf(Pending.Folders, Path_.native())) slot[0] = 0;
   }
   if (Kept_) return;
   std::error_code ignored;
@@ -260,7 +287,7 @@ TemporaryFolder::~TemporaryFolder() {
 
 void TemporaryFolder::Keep() {
   const FolderSlotsLock lock;
-  if (Char* slot = FolderSlot(Path_)) slot[0] = 0;
+  if (Char* slot = SlotOf(Pending.Folders, Path_.native())) slot[0] = 0;
   Kept_ = true;
 }
 
@@ -283,4 +310,15 @@ void EndedTool(long group) {
 void LeaveSignalsToTool() {
   for (int signal : EndingSignals)
     std::signal(signal, SIG_DFL);
+}
+
+EndingCommand::EndingCommand(const std::string& command) : Command_(command) {
+  InstallHandlers();
+  const FolderSlotsLock lock;
+  Publish(Pending.Commands, Command_);
+}
+
+EndingCommand::~EndingCommand() {
+  const FolderSlotsLock lock;
+  if (char* slot = SlotOf(Pending.Commands, Command_)) slot[0] = 0;
 }

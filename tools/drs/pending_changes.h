@@ -67,3 +67,17 @@ void EndedTool(long group);
 // In the child process that is to become a tool, before it starts it: the tool gets the
 // signals' usual handling, not drs's.
 void LeaveSignalsToTool();
+
+// A shell command that ends what a tool left running outside its process group (Wine's
+// server and the programs it runs start sessions of their own), run when a signal ends
+// drs while the object lives.
+class EndingCommand {
+public:
+  explicit EndingCommand(const std::string& command);
+  ~EndingCommand();
+  EndingCommand(const EndingCommand&) = delete;
+  EndingCommand& operator=(const EndingCommand&) = delete;
+
+private:
+  std::string Command_;
+};
