@@ -5,7 +5,7 @@
 #   bench/try_runs.sh HOST_BUILD WIN32_BUILD
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-host=$1 win32=$2
+host=$(cd "$1" && pwd) win32=$(cd "$2" && pwd)
 drs=$host/tools/drs/drs
 watch=$win32/tools/setup_watch/setup_watch.exe
 iso=$here/../build/demo/nuvik-demo.iso
@@ -26,6 +26,7 @@ timed() {
 first=$(timed first)
 second=$(timed second)
 all=$(timed all --all)
+rm -rf "$work/cache"
 echo
 echo "drs try of the demo CD image (whole process, $(nproc) cores)   seconds"
 printf '  first run (prepares the Wine prefix)   %10.1f\n' "$first"

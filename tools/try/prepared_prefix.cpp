@@ -122,8 +122,8 @@ void CopyPreparedPrefix(const fs::path& prefix) {
     // Another drs may have made it meanwhile.
     if (ReadFile(prepared / StampName) != stamp) {
       std::fprintf(stderr,
-                   "drs try: preparing a Wine prefix for %s in %s (once for this Wine: a minute, "
-                   "several where i386 code runs under an emulator)\n",
+                   "drs try: preparing a Wine prefix for %s in %s (once for this Wine: seconds, "
+                   "minutes where i386 code runs under an emulator)\n",
                    version.c_str(), prepared.c_str());
       // Made beside it and renamed into place, so that a run cut short leaves no half prefix.
       std::string pattern = (folder / (name + ".new-XXXXXX")).string();
