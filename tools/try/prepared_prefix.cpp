@@ -63,6 +63,20 @@ private:
   int File_;
 };
 
+// The prefix keeps a medium's programs to itself: no drive or device of Linux's (Wine maps
+// Z: to the whole file system and COM1 to a serial port), and the user's folders real
+// folders rather than links to the home folder.
+void Enclose(const fs::path& prefix) {
+  for (const fs::directory_entry& item : fs::directory_iterator(prefix / "dosdevices"))
+    if (item.path().filename() != "c:") fs::remove(item.path());
+  for (const fs::directory_entry& user : fs::directory_iterator(prefix / "drive_c" / "users"))
+    for (const fs::directory_entry& folder : fs::directory_iterator(user.path()))
+      if (folder.is_symlink()) {
+        fs::remove(folder.path());
+        fs::create_directory(folder.path());
+      }
+}
+
 } // namespace
 
 std::vector<std::string> WineEnvironment(const fs::path& prefix) {
@@ -92,6 +106,7 @@ void MakePrefix(const fs::path& prefix) {
   if (status != 0 || !fs::is_directory(prefix / "drive_c"))
     throw std::runtime_error("Wine could not make a prefix (exit code " + std::to_string(status) +
                              "): " + FirstLine(said));
+  Enclose(prefix);
 }
 
 fs::path PreparedPrefixFolder() {
@@ -107,7 +122,7 @@ void CopyPreparedPrefix(const fs::path& prefix) {
   if (RunTool({"wine", "--version"}, &version) != 0)
     throw std::runtime_error("wine --version failed: " + FirstLine(version));
   version = FirstLine(version);
-  const std::string stamp = version + "\ndrs " + NUVIK_VERSION + "\n";
+  const std::string stamp = version + "\ndrs " + NUVIK_VERSION + ", enclosed\n";
   std::string name = "wine-prefix-";
   for (char c : version)
     name += isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '-' ? c : '_';

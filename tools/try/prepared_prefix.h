@@ -13,7 +13,8 @@
 std::vector<std::string> WineEnvironment(const std::filesystem::path& prefix);
 
 // Makes a fresh prefix at `prefix` with wineboot, with the settings every run has (no
-// crash dialog waiting for a click). Throws std::runtime_error when Wine cannot.
+// crash dialog waiting for a click), closed to Linux: no drive but C:, no device, the
+// user's folders its own. Throws std::runtime_error when Wine cannot.
 void MakePrefix(const std::filesystem::path& prefix);
 
 // Copies the prepared prefix of the Wine on the PATH to `prefix`, making it first when it

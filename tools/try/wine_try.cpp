@@ -3,12 +3,18 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <chrono>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 #include <system_error>
+#include <thread>
 #include <vector>
 
+#include "format/rules.h"
 #include "medium_files.h"
 #include "pending_changes.h"
 #include "prepared_prefix.h"
@@ -73,19 +79,91 @@ bool OnPath(const std::string& program) {
   return false;
 }
 
-std::string WindowsPath(const fs::path& path) {
-  std::string windows = "Z:" + fs::absolute(path).lexically_normal().string();
-  for (char& c : windows)
-    if (c == '/') c = '\\';
-  return windows;
-}
-
 std::string ReadFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream bytes;
   bytes << in.rdbuf();
   return bytes.str();
 }
+
+// The run's folder is the one drive the run has besides C:; what the run needs lies in it.
+const char RunDrive[] = "r:";
+
+// A path inside the run's folder as the run sees it.
+std::string RunPath(const fs::path& run, const fs::path& path) {
+  std::string windows = "R:\\" + path.lexically_relative(run).string();
+  for (char& c : windows)
+    if (c == '/') c = '\\';
+  return windows;
+}
+
+std::vector<std::string> NulSeparated(const std::string& bytes) {
+  std::vector<std::string> words;
+  size_t start = 0;
+  for (size_t end; (end = bytes.find('\0', start)) != std::string::npos; start = end + 1)
+    words.push_back(bytes.substr(start, end - start));
+  if (start < bytes.size()) words.push_back(bytes.substr(start));
+  while (!words.empty() && words.back().empty())
+    words.pop_back();
+  return words;
+}
+
+bool EndsWithProgramName(const std::string& path) {
+  const std::string name = std::string("\\") + SetupProgramName;
+  if (path.size() < name.size()) return false;
+  for (size_t i = 0; i < name.size(); ++i)
+    if (std::toupper(static_cast<unsigned char>(path[path.size() - name.size() + i])) != name[i])
+      return false;
+  return true;
+}
+
+// The setup program's command line as Linux lists it, looked for from outside Wine while
+// the run goes: Wine shows a Windows program's command line as its process's arguments.
+// The watcher inside cannot reach Linux's process list, and where i386 code runs under
+// an emulator it cannot read the setup program's memory either. A process of this run is
+// known by the prefix in its environment.
+class HandOffLookout {
+public:
+  explicit HandOffLookout(const fs::path& prefix)
+      : Prefix_("WINEPREFIX=" + prefix.string()), Thread_([this] { Watch(); }) {}
+  ~HandOffLookout() { Stop(); }
+  HandOffLookout(const HandOffLookout&) = delete;
+  HandOffLookout& operator=(const HandOffLookout&) = delete;
+
+  // The line seen, once the lookout has stopped; empty: none.
+  const std::string& Stop() {
+    Done_ = true;
+    if (Thread_.joinable()) Thread_.join();
+    return Line_;
+  }
+
+private:
+  void Watch() {
+    while (!Done_ && Line_.empty()) {
+      std::error_code ignored;
+      for (auto item = fs::directory_iterator("/proc", ignored);
+           item != fs::directory_iterator() && Line_.empty(); item.increment(ignored)) {
+        const std::string pid = item->path().filename().string();
+        if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
+        const std::vector<std::string> environment =
+            NulSeparated(ReadFile(item->path() / "environ"));
+        if (std::find(environment.begin(), environment.end(), Prefix_) == environment.end())
+          continue;
+        const std::vector<std::string> arguments = NulSeparated(ReadFile(item->path() / "cmdline"));
+        for (size_t i = 0; i + 3 < arguments.size() && Line_.empty(); ++i)
+          if (EndsWithProgramName(arguments[i]))
+            for (size_t j = i; j < arguments.size(); ++j)
+              Line_ += (j == i ? "" : " ") + arguments[j];
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+  }
+
+  const std::string Prefix_;
+  std::atomic<bool> Done_{false};
+  std::string Line_;
+  std::thread Thread_;
+};
 
 // What a tool said, on one line, for a refusal.
 std::string OneLine(const std::string& output) {
@@ -114,20 +192,24 @@ void Unpack(const std::vector<std::string>& command, const char* package, const 
   if (status != 0) throw std::runtime_error(image.string() + " cannot be read: " + OneLine(output));
 }
 
-// The folder whose SETUP.EXE runs: the medium folder itself, the folder of a SETUP.EXE
-// named, or the contents of an image unpacked into the run's folder.
+// The folder whose SETUP.EXE runs, a copy in the run's folder, read-only: of the medium
+// folder, of the folder of a SETUP.EXE named, or the contents of an image.
 fs::path MediumFolder(const fs::path& medium, const fs::path& scratch) {
-  if (fs::is_directory(medium)) return medium;
-  if (!fs::is_regular_file(medium)) throw std::runtime_error(medium.string() + ": no such medium");
-  if (IsNamed(medium, BootstrapFileName))
-    return medium.parent_path().empty() ? fs::path(".") : medium.parent_path();
   const fs::path folder = scratch / "medium";
-  fs::create_directories(folder);
-  if (IsCdImage(medium)) {
+  if (fs::is_directory(medium) || IsNamed(medium, BootstrapFileName)) {
+    fs::path source = fs::is_directory(medium) ? medium : medium.parent_path();
+    if (source.empty()) source = ".";
+    Unpack({"cp", "-a", "--reflink=auto", source.string() + "/.", folder.string()}, "coreutils",
+           medium);
+  } else if (!fs::is_regular_file(medium)) {
+    throw std::runtime_error(medium.string() + ": no such medium");
+  } else if (IsCdImage(medium)) {
+    fs::create_directories(folder);
     Unpack(
         {"xorriso", "-osirrox", "on", "-indev", medium.string(), "-extract", "/", folder.string()},
         "xorriso", medium);
   } else if (fs::file_size(medium) == 1474560) {
+    fs::create_directories(folder);
     Unpack({"mcopy", "-s", "-p", "-m", "-i", medium.string(), "::/", folder.string() + "/"},
            "mtools", medium);
   } else {
@@ -135,6 +217,7 @@ fs::path MediumFolder(const fs::path& medium, const fs::path& scratch) {
                              " is neither a medium folder, a SETUP.EXE, a CD image nor a 1.44 MB "
                              "floppy image");
   }
+  Unpack({"chmod", "-R", "a-w", folder.string()}, "coreutils", medium);
   return folder;
 }
 
@@ -177,6 +260,9 @@ TryOutcome TryMedium(const TrySettings& settings) {
     MakePrefix(prefix);
   else
     CopyPreparedPrefix(prefix);
+  fs::create_directory_symlink(fs::absolute(run.Path()), prefix / "dosdevices" / RunDrive);
+  const fs::path watcher = run.Path() / "setup_watch.exe";
+  fs::copy_file(settings.Watcher, watcher);
 
   std::vector<std::string> command = {"env",
                                       std::string("LC_ALL=") + LocaleOf(settings.Target.CodePage)};
@@ -185,11 +271,14 @@ TryOutcome TryMedium(const TrySettings& settings) {
   if (!settings.Attended)
     command.insert(command.end(), {"xvfb-run", "-a", "-s", "-screen 0 1024x768x24"});
   command.insert(command.end(),
-                 {"sh", "-c", RunScript, "sh", WindowsPath(settingsFile), settings.Watcher.string(),
-                  WindowsPath(setup), WindowsPath(output), std::to_string(settings.TimeoutSeconds),
+                 {"sh", "-c", RunScript, "sh", RunPath(run.Path(), settingsFile),
+                  RunPath(run.Path(), watcher), RunPath(run.Path(), setup),
+                  RunPath(run.Path(), output), std::to_string(settings.TimeoutSeconds),
                   settings.Attended ? "--attended" : ""});
   std::string said;
+  HandOffLookout lookout(prefix);
   const int status = RunTool(command, &said);
+  const std::string seenHandOff = lookout.Stop();
   const fs::path recordFile = output / "watch.txt";
   if (!fs::exists(recordFile)) {
     std::string reason =
@@ -202,6 +291,10 @@ TryOutcome TryMedium(const TrySettings& settings) {
 
   TryOutcome outcome;
   outcome.Record = ParseTryRecord(ReadFile(recordFile));
+  if (!outcome.Record.HandOffUnknown.empty() && !seenHandOff.empty()) {
+    outcome.Record.HandOffLine = seenHandOff;
+    outcome.Record.HandOffUnknown.clear();
+  }
   if (!settings.Screenshot.empty() && outcome.Record.SplashImage)
     fs::copy_file(output / "splash.bmp", settings.Screenshot, fs::copy_options::overwrite_existing);
   if (settings.Keep) {
