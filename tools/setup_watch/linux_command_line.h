@@ -2,7 +2,8 @@
 // as a Linux process whose own arguments are the Windows command line, split at
 // blanks; that holds also where i386 code runs under an emulator, which cannot give
 // another process's memory to ReadProcessMemory. The watcher reads Linux's process
-// list through drive Z: (Z:\proc).
+// list through drive Z: (Z:\proc) where the prefix has one, as the tests' prefixes do;
+// `drs try` gives a run no Z: and looks at the list from outside.
 #pragma once
 
 #include <string>

@@ -1,5 +1,6 @@
 // A medium tried under Wine, before it is burned: its SETUP.EXE run by the watcher in a
-// Wine prefix made for that run alone, on a virtual screen or on the user's own.
+// fresh copy of the prepared Wine prefix, boxed in the run's own folder, on a virtual
+// screen or on the user's own.
 #pragma once
 
 #include <filesystem>
