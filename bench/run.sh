@@ -4,7 +4,7 @@
 #   unpack: drs unpack against lhasa x and jlha x on the same files, jlha's "-lh1-" .lzh
 #   pack:   drs pack against jlha's "-lh1-" encoder: entry data bytes and time
 # then the archives at the limits (large_archives.sh) and SETUP.EXE's staging against
-# drs unpack (setup_staging.sh).
+# drs unpack (setup_staging.sh), and `drs try` on the demo medium (try_runs.sh).
 # Every figure is a whole process, start-up included, from this one run: the best of
 # three, and for the unpackers the best of five rounds, each round running every one of
 # them once, so that a machine busy with other work weighs on all of them alike.
@@ -143,3 +143,6 @@ printf 'Decoder static state: %d bytes (output window, input block, offset code)
 
 # SETUP.EXE's whole staging, process start to hand-off, against drs unpack.
 "$here/setup_staging.sh" "$build" "${WIN32_BUILD:-$here/../build/win32}"
+
+# drs try: the first run, a second one, and every system at once.
+"$here/try_runs.sh" "$build" "${WIN32_BUILD:-$here/../build/win32}"

@@ -35,7 +35,7 @@ echo "media folder: $demo/media"
 ls -l "$demo/media"
 echo "CD image: $demo/nuvik-demo.iso"
 
-echo "== trying the CD image: drs try (Windows 98, code page 1252, a fresh Wine prefix)"
+echo "== trying the CD image: drs try (Windows 98, code page 1252, a fresh copy of the prepared Wine prefix)"
 status=0
 "$drs" try --windows 98 --screenshot "$demo/splash.bmp" --watcher "$watch" "$demo/nuvik-demo.iso" ||
   status=$?

@@ -221,6 +221,10 @@ TEST_F(DrsTest, RefusedTreesLeaveNoArchiveBehind) {
   const fs::path korean = MakeTree("korean");
   Write(korean / "\xED\x95\x9C\xEA\xB8\x80.TXT", "k");
   refused(korean, "", "not plain ASCII");
+  // Control characters in a name are shown as drs list shows them: on one line, inert.
+  const fs::path control = MakeTree("control");
+  Write(control / "LINE\nBREAK\x1B[2J.TXT", "c");
+  refused(control, "", "LINE\\x0ABREAK\\x1B[2J.TXT: the name is not plain ASCII");
   refused(korean, "--codepage 1252", "code page 1252");
   Outcome accepted =
       RunDrs("pack --codepage 949 -o " + Quote(Work / "K.DRS") + " " + Quote(korean));
@@ -335,7 +339,7 @@ TEST_F(DrsTest, UsageErrorsNameWhatIsWrong) {
                             "PAYLOAD\n";
   const std::string tryUsage = "usage: drs try [--windows 95|98|nt4|10] [--codepage "
                                "1252|949|932|950] [--timeout S] [--screenshot FILE] [--watcher "
-                               "FILE] [--keep] [--all] MEDIUM\n";
+                               "FILE] [--keep] [--no-cache] [--all] MEDIUM\n";
   const std::string drs =
       "usage: drs list|verify|unpack|pack|media|try ... (drs --help tells more)\n";
   const struct {
@@ -565,31 +569,65 @@ TEST_F(DrsTest, RefusedMediaLeaveNothingBehind) {
 }
 
 // Stopped by SIGTERM while it packs, drs pack removes its temporary file and the folder
-// it made for the archive; drs media puts back the medium it was rebuilding.
+// it made for the archive; drs media puts back the medium it was rebuilding. Stopped while
+// a tool runs (here one that only waits), drs media removes the folder holding the
+// signing password and drs try its run folder.
 TEST_F(DrsTest, InterruptedRunsLeaveNothingBehind) {
   const fs::path tree = MakeTree("tree");
   fs::resize_file(tree / "N_SETUP.EXE", uintmax_t{1} << 30); // sparse, slow enough to stop
   WriteSetupExe(Work / "SETUP.EXE");
   Write(Work / "kept" / "N_SETUP.DRS", "the previous archive");
+  const fs::path temp = Work / "tmp", tools = Work / "bin";
+  fs::create_directories(temp);
+  // Each tool would write into the temporary directory late, unless it is ended with drs.
+  for (const char* tool : {"openssl", "wine"}) {
+    Write(tools / tool, "#!/bin/sh\nsleep 2\necho late >\"$TMPDIR/late\"\n");
+    fs::permissions(tools / tool, fs::perms::owner_all);
+  }
+  const std::string slowTools = "env -u DISPLAY TMPDIR=" + Quote(temp) + " PATH=" + Quote(tools) +
+                                ":$PATH DRS_SIGN_PASSWORD=x ";
   const struct {
     std::string Command;
-    fs::path Temporary;
+    std::string Temporary; // for the shell
   } runs[] = {
       {"pack -o " + Quote(Work / "new" / "N_SETUP.DRS") + " " + Quote(tree),
-       Work / "new" / "N_SETUP.DRS.drs-tmp"},
+       Quote(Work / "new" / "N_SETUP.DRS.drs-tmp")},
       {"media -o " + Quote(Work / "kept") + " --setup " + Quote(Work / "SETUP.EXE") + " " +
            Quote(tree),
-       Work / "kept" / "N_SETUP.DRS.drs-tmp1"},
+       Quote(Work / "kept" / "N_SETUP.DRS.drs-tmp1")},
+      {"media -o " + Quote(Work / "signed") + " --setup " + Quote(Work / "SETUP.EXE") +
+           " --sign-pkcs12 " + Quote(Work / "SETUP.EXE") + " " + Quote(tree),
+       Quote(temp) + "/drs-sign-*"},
+      {"try --watcher " + Quote(Work / "SETUP.EXE") + " " + Quote(Work / "SETUP.EXE"),
+       Quote(temp) + "/drs-try-*"},
   };
   for (const auto& run : runs) {
-    const Outcome stopped = RunShell(
-        std::string(DRS_PROGRAM) + " " + run.Command + " & for i in $(seq 3000); do [ -e " +
-        Quote(run.Temporary) + " ] && break; sleep 0.01; done; kill -TERM $!; wait $!; echo $?");
+    const Outcome stopped =
+        RunShell(slowTools + DRS_PROGRAM + " " + run.Command + " & for i in $(seq 3000); do [ -e " +
+                 run.Temporary + " ] && break; sleep 0.01; done; kill -TERM $!; wait $!; echo $?");
     EXPECT_EQ(stopped.Output, "143\n") << run.Command;
   }
+  RunShell("sleep 3");
   EXPECT_FALSE(fs::exists(Work / "new"));
   EXPECT_EQ(Read(Work / "kept" / "N_SETUP.DRS"), "the previous archive");
   EXPECT_EQ(std::distance(fs::directory_iterator(Work / "kept"), fs::directory_iterator()), 1);
+  EXPECT_TRUE(fs::is_empty(temp));
+
+  // Stopped at any moment, drs media leaves the whole medium it had or the whole new one.
+  const fs::path payload = MakeTree("moment"), medium = Work / "moment-medium";
+  const std::string media = std::string(DRS_PROGRAM) + " media -q -o " + Quote(medium) + " --iso " +
+                            Quote(Work / "moment.iso") + " --setup " + Quote(Work / "SETUP.EXE") +
+                            " " + Quote(payload);
+  ASSERT_EQ(RunShell(media).Status, 0);
+  const std::string oldArchive = Read(medium / "N_SETUP.DRS");
+  Write(payload / "NEW.TXT", "a file more");
+  for (int delay = 0; delay < 150; delay += 15) {
+    SCOPED_TRACE(delay);
+    RunShell(media + " & sleep " + std::to_string(delay / 1000.0) + "; kill -TERM $!; wait");
+    const std::string archive = Read(medium / "N_SETUP.DRS"), image = Read(Work / "moment.iso");
+    EXPECT_TRUE(archive == oldArchive || archive.find("NEW.TXT") != std::string::npos);
+    EXPECT_NE(image.find(archive), std::string::npos); // the image holds that archive
+  }
 }
 
 } // namespace

@@ -46,6 +46,17 @@ TEST(TryRecord, ReadsWhatTheWatcherRecorded) {
   EXPECT_NE(crashed.find("crashed (exception C0000005)"), std::string::npos) << crashed;
   EXPECT_NE(crashed.find("hand-off: none"), std::string::npos) << crashed;
 
+  // A setup program that ran but whose command line could not be read: started, not "none".
+  const TryRecord unknown = ParseTryRecord(
+      "started: yes\nwork directory unknown: no hand-off\nhand-off unknown: unreadable\n"
+      "setup program: ended by the watcher\nexit code: 0\n");
+  const std::string told = DescribeRun({"98", 1252}, unknown);
+  EXPECT_TRUE(unknown.HandedOff);
+  EXPECT_NE(told.find("hand-off: unknown (unreadable); the setup program started"),
+            std::string::npos)
+      << told;
+  EXPECT_NE(told.find("work directory: unknown (no hand-off)"), std::string::npos) << told;
+
   const std::string table = RunTable({{{"98", 1252}, handed}, {{"10", 1252}, failed}});
   EXPECT_NE(table.find("98       1252       1024x768    1        2 files    started        exit 0"),
             std::string::npos)

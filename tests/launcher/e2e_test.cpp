@@ -4,6 +4,7 @@
 #include "check.h"
 #include "expected_texts.h"
 #include "format/archive_writer.h"
+#include "iat_hook.h"
 #include "setup_arguments.h"
 #include "setup_run.h"
 #include "splash_image.h"
@@ -108,6 +109,7 @@ void CheckSuccessfulRun(int language) {
   SetPorts("4800,o,8,2");
   Scenario scenario = MakeScenario(language ? "success_ko" : "success_en", Payload());
   scenario.Options.ScreenshotPath = scenario.Root + "\\splash.bmp";
+  scenario.Options.FindSetupProgram = true;
   const SetupRunRecord run = RunSetup(scenario.Options);
   PrintRun(run);
   CHECK(run.Started && !run.TimedOut);
@@ -133,6 +135,10 @@ void CheckSuccessfulRun(int language) {
                                std::to_string(arguments.Token) + " " + std::to_string(run.Window) +
                                " " + scenario.Options.SetupPath;
   CHECK_STR(expected.c_str(), received.c_str());
+  // What the watcher learnt of the hand-off, as the setup program received it.
+  CHECK_STR(received.c_str(), run.HandOffLine.c_str());
+  CHECK_STR(UpperCased(scenario.WorkDir + "\\N_SETUP.EXE").c_str(),
+            UpperCased(run.SetupProgramPath).c_str());
   const std::string startedIn = UpperCased(ReportValue(run.Report, "current directory"));
   CHECK_STR(scenario.WorkDir.c_str(), startedIn.c_str());
   const std::string windowAtFinish = ReportValue(run.Report, "bootstrap window at finish");
@@ -179,7 +185,7 @@ SetupRunRecord RunPlain(Scenario& scenario, const std::string& root,
   SetPorts("4800,o,8,2");
   const std::string workDir = root + "\\N80_INST";
   bool entriesBeside = false;
-  scenario.Options.OnHandOff = [&] {
+  scenario.Options.OnHandOff = [&](const SetupRunRecord&) {
     entriesBeside = PathExists(workDir + "\\N_SETUP.EXE") && PathExists(workDir + "\\README.TXT") &&
                     PathExists(workDir + "\\DATA\\NUVIK.INI");
   };
@@ -203,6 +209,20 @@ SetupRunRecord RunPlain(Scenario& scenario, const std::string& root,
 
 TEST_CASE(EnglishRunHandsOffAndCleansUp) {
   CHECK(GetOEMCP() != 949);
+  CheckSuccessfulRun(0);
+}
+
+// As under an emulator, where another process's memory cannot be read: the watcher learns
+// the hand-off from the process list Linux keeps.
+BOOL WINAPI UnreadableMemory(HANDLE, LPCVOID, LPVOID, SIZE_T, SIZE_T*) {
+  SetLastError(ERROR_PARTIAL_COPY);
+  return FALSE;
+}
+
+TEST_CASE(HandOffLearntWithoutTheSetupProgramsMemory) {
+  ScopedImportHook unreadable("kernel32.dll", "ReadProcessMemory",
+                              reinterpret_cast<void*>(UnreadableMemory));
+  CHECK(unreadable.installed());
   CheckSuccessfulRun(0);
 }
 

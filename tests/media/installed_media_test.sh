@@ -7,7 +7,8 @@
 # signature must verify and leave the binary checks passing, and `drs try` (with the
 # watcher the package ships) must see SETUP.EXE from the image hand off to the setup
 # program and clean up. A damaged medium must show the failure box under `drs try` and
-# fail it; a wrong password must be refused with nothing written.
+# fail it; a wrong password must be refused with nothing written; an entry naming Z: must
+# make nothing outside the run.
 #   installed_media_test.sh WORK HOST_BUILD VERSION SETUP.EXE N_SETUP.EXE CHECK_BINARY
 set -euo pipefail
 work=$1 host=$2 version=$3 setup=$4 demo_setup=$5 check_binary=$6
@@ -84,3 +85,28 @@ fi
 cat "$work/damaged.log"
 grep -q '"Fatal Error" (no owner): File error !!' "$work/damaged.log" || fail "drs try: no failure box"
 grep -q "^hand-off: none" "$work/damaged.log" || fail "drs try: a hand-off from a damaged medium"
+
+# `drs try` keeps a medium in a box: an archive entry naming a folder on Z:, which in a
+# default Wine prefix is the whole file system, makes nothing outside the run's folder.
+cp -r "$work/medium" "$work/boxed"
+chmod -R u+w "$work/boxed"
+outside=DRSBOX$$
+python3 - "$work/boxed/N_SETUP.DRS" "Z:\\TMP\\$outside" <<'PY'
+import struct, sys
+path, folder = sys.argv[1], sys.argv[2].encode()
+d = bytearray(open(path, 'rb').read())
+count = struct.unpack_from('<H', d, 56)[0]
+p = 58
+for _ in range(count):
+    p += 14 + d[p + 12] + d[p + 13]
+entry = struct.pack('<IIHHBB', 0, 0, 0, 0x2B21, len(folder), 0) + folder
+base = struct.unpack_from('<I', d, p)[0] + len(entry)
+d[p:p] = entry
+struct.pack_into('<H', d, 56, count + 1)
+struct.pack_into('<I', d, p + len(entry), base)
+open(path, 'wb').write(d)
+PY
+env -u DISPLAY "$drs" try --windows 98 "$work/boxed" >"$work/boxed.log" 2>&1 || true
+cat "$work/boxed.log"
+grep -q "^hand-off: " "$work/boxed.log" || fail "drs try: the boxed medium did not run"
+[ ! -e "/tmp/$outside" ] || { rmdir "/tmp/$outside"; fail "drs try: the medium wrote outside its box"; }

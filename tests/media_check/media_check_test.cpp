@@ -242,7 +242,7 @@ FamilyRun RunFamily(const Row& row, const Family& family, const std::vector<Writ
   options.OnBox = [&](const SeenBox& box) {
     if (box.OwnedByMainWindow) look();
   };
-  options.OnHandOff = look;
+  options.OnHandOff = [&](const SetupRunRecord&) { look(); };
   const SetupRunRecord run = RunSetup(options);
   const bool handedOff = !run.Report.empty();
 

@@ -153,3 +153,17 @@ std::optional<std::filesystem::path> NameFromArchiveText(const std::string& text
   return std::filesystem::path(*utf8);
 #endif
 }
+
+std::string ShownName(const std::filesystem::path& path) {
+  std::string shown;
+  char escaped[8];
+  for (unsigned char c : path.string()) {
+    if (c < 0x20 || c == 0x7F) {
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
+      shown += escaped;
+    } else {
+      shown += static_cast<char>(c);
+    }
+  }
+  return shown;
+}

@@ -23,3 +23,7 @@ std::optional<std::filesystem::path> NameFromArchiveText(const std::string& text
 // with bytes that are no text of it (or any byte above 127 with code page 0, and
 // control characters always) shows those bytes as \xNN instead, never raw.
 std::string ReadableText(const std::string& text, int codePage);
+
+// A path of this machine for a message: as it is, but with control characters as \xNN,
+// as ReadableText shows them, so that no name can break a line or steer the terminal.
+std::string ShownName(const std::filesystem::path& path);

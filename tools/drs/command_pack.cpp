@@ -6,6 +6,7 @@
 #include <memory>
 #include <system_error>
 
+#include "code_page.h"
 #include "command_line.h"
 #include "format/archive_writer.h"
 #include "format/rules.h"
@@ -34,19 +35,19 @@ int Pack(const PackOptions& options) {
   const fs::path target(options.Archive);
   std::error_code error;
   if (fs::is_directory(target, error))
-    throw ArchiveRefused(options.Archive + ": is a folder; -o names the archive file");
+    throw ArchiveRefused(ShownName(options.Archive) + ": is a folder; -o names the archive file");
   PendingChanges changes;
   changes.MakeFolder(target.parent_path());
   const bool inside = LiesInside(target, options.Folder);
   if (inside && !options.Quiet)
     std::fprintf(stderr, "drs pack: %s is left out: it is the archive being written\n",
-                 options.Archive.c_str());
+                 ShownName(options.Archive).c_str());
   const std::vector<WriterEntry> entries =
       ScanTree(options.Folder, options.CodePage, inside ? target : fs::path());
   CheckEntries(entries, ArchiveLimits::Bootstrap);
   if (std::none_of(entries.begin(), entries.end(),
                    [](const WriterEntry& entry) { return IsSetupProgram(ViewOf(entry)); }))
-    throw ArchiveRefused(options.Folder + ": there is no " + SetupProgramName +
+    throw ArchiveRefused(ShownName(options.Folder) + ": there is no " + SetupProgramName +
                          " at its top, so SETUP.EXE would have nothing to start");
   uint64_t totalBytes = 0;
   for (const WriterEntry& entry : entries)
@@ -56,15 +57,16 @@ int Pack(const PackOptions& options) {
   changes.Made(temporary);
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> output(OpenFile(temporary, "wb"), std::fclose);
   if (!output)
-    throw ArchiveRefused(temporary.string() + ": cannot be written: " + std::strerror(errno));
+    throw ArchiveRefused(ShownName(temporary) + ": cannot be written: " + std::strerror(errno));
   PackProgress progress(options.Quiet, totalBytes);
   WriteArchive(output.get(), entries, ArchiveLimits::Bootstrap,
                [&progress](const WriteProgress& done) { progress.Update(done); });
   progress.Finish();
   if (std::fclose(output.release()) != 0)
-    throw ArchiveRefused(temporary.string() + ": cannot be written: " + std::strerror(errno));
+    throw ArchiveRefused(ShownName(temporary) + ": cannot be written: " + std::strerror(errno));
   fs::rename(temporary, target, error);
-  if (error) throw ArchiveRefused(options.Archive + ": cannot be written: " + error.message());
+  if (error)
+    throw ArchiveRefused(ShownName(options.Archive) + ": cannot be written: " + error.message());
   changes.Keep();
   return 0;
 }

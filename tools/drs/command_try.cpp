@@ -1,10 +1,14 @@
 // drs try: what a medium does on the systems it is made for, seen from Linux under
 // Wine. Each run has a Wine prefix of its own, so that one run's changes (its WIN.INI
 // ports, a crashed run's leftovers) never colour the next.
+#include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <stdexcept>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -22,7 +26,8 @@ struct TryRequest {
   std::string Screenshot; // empty: none
   std::string Watcher;    // empty: the one installed with drs
   bool Keep = false;
-  bool All = false; // every family and code page, one table
+  bool NoCache = false; // a prefix made for each run, as without the prepared one
+  bool All = false;     // every family and code page, one table
 };
 
 const char* const Families[] = {"95", "98", "nt4", "10"};
@@ -43,6 +48,7 @@ TrySettings SettingsFor(const TryRequest& request, const TryTarget& target) {
                             : settings.Attended    ? 900
                                                    : 120;
   settings.Keep = request.Keep;
+  settings.NoCache = request.NoCache;
   settings.Screenshot = request.All ? std::string() : request.Screenshot;
   return settings;
 }
@@ -72,17 +78,39 @@ int TryCommand(const TryRequest& request) {
       SayKept(outcome);
       return outcome.Record.HandedOff ? 0 : 1;
     }
+    std::vector<TryTarget> targets;
+    for (const char* windows : Families)
+      for (int codePage : CodePages)
+        targets.push_back({windows, codePage});
+    // Side by side, as many at once as there are cores: most of a run is Wine starting.
+    std::vector<std::optional<TryOutcome>> outcomes(targets.size());
+    std::vector<std::string> failures(targets.size());
+    std::atomic<size_t> next{0};
+    auto work = [&] {
+      for (size_t i; (i = next++) < targets.size();) {
+        std::fprintf(stderr, "drs try: Windows %s, code page %d\n", targets[i].Windows.c_str(),
+                     targets[i].CodePage);
+        try {
+          outcomes[i] = TryMedium(SettingsFor(request, targets[i]));
+        } catch (const std::exception& error) {
+          failures[i] = error.what();
+        }
+      }
+    };
+    std::vector<std::thread> workers(
+        std::min<size_t>(targets.size(), std::max(1u, std::thread::hardware_concurrency())));
+    for (std::thread& worker : workers)
+      worker = std::thread(work);
+    for (std::thread& worker : workers)
+      worker.join();
     std::vector<std::pair<TryTarget, TryRecord>> runs;
     bool allStarted = true;
-    for (const char* windows : Families)
-      for (int codePage : CodePages) {
-        const TryTarget target{windows, codePage};
-        std::fprintf(stderr, "drs try: Windows %s, code page %d\n", windows, codePage);
-        const TryOutcome outcome = TryMedium(SettingsFor(request, target));
-        SayKept(outcome);
-        allStarted = allStarted && outcome.Record.HandedOff;
-        runs.emplace_back(target, outcome.Record);
-      }
+    for (size_t i = 0; i < targets.size(); ++i) {
+      if (!failures[i].empty()) throw std::runtime_error(failures[i]);
+      SayKept(*outcomes[i]);
+      allStarted = allStarted && outcomes[i]->Record.HandedOff;
+      runs.emplace_back(targets[i], outcomes[i]->Record);
+    }
     std::printf("%s", RunTable(runs).c_str());
     return allStarted ? 0 : 1;
   } catch (const std::exception& error) {
@@ -110,7 +138,8 @@ CLI::Validator OneOf(std::vector<std::string> values) {
 CommandWork DefineTryCommand(CLI::App& drs) {
   CLI::App* command = drs.add_subcommand(
       "try", "runs MEDIUM (a medium folder, its SETUP.EXE, a CD or floppy image) under Wine in a "
-             "fresh prefix and reports what a user sees and what happens: the boxes, the splash, "
+             "fresh copy of a prepared prefix and reports what a user sees and what happens: the "
+             "boxes, the splash, "
              "the staged files, the setup program's command line, how SETUP.EXE ended and "
              "whether its work directory went; exit 0 only when the setup program was started");
   auto request = std::make_shared<TryRequest>();
@@ -149,10 +178,13 @@ CommandWork DefineTryCommand(CLI::App& drs) {
       ->type_name("FILE");
   command->add_flag("--keep", request->Keep,
                     "keeps the Wine prefix and the watcher's record, and says where");
+  command->add_flag("--no-cache", request->NoCache,
+                    "makes each run's Wine prefix afresh rather than copying the one prepared "
+                    "in ~/.cache/nuvik-setup (made on the first run)");
   command
       ->add_flag("--all", request->All,
                  "every Windows version and code page above, unattended on a virtual screen, "
-                 "in one table")
+                 "side by side (one per core), in one table")
       ->excludes(windows)
       ->excludes(codePage)
       ->excludes(screenshot);

@@ -1,7 +1,9 @@
 #include "pending_changes.h"
 
+#include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <random>
 #include <stdexcept>
 #include <system_error>
 
@@ -11,6 +13,7 @@
 #include <io.h>
 #include <stdio.h>
 #else
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -20,6 +23,9 @@ namespace {
 
 using Char = fs::path::value_type;
 constexpr size_t MaxSteps = 64;
+constexpr size_t MaxFolders = 32;
+constexpr size_t MaxTools = 32;
+constexpr size_t MaxCommands = 32;
 constexpr size_t MaxPath = 4096;
 
 struct Step {
@@ -33,8 +39,19 @@ struct Step {
 struct Registry {
   Step Steps[MaxSteps];
   volatile std::sig_atomic_t Count;
+  Char Folders[MaxFolders][MaxPath];          // temporary folders; an empty one is free
+  volatile std::sig_atomic_t Tools[MaxTools]; // process groups of running tools; 0: free
+  char Commands[MaxCommands][MaxPath];        // ending commands; an empty one is free
   bool HandlersInstalled;
 } Pending;
+
+// Every signal that ends a program unless it is caught, but the one that cannot be.
+#ifdef _WIN32
+const int EndingSignals[] = {SIGINT, SIGTERM};
+#else
+const int EndingSignals[] = {SIGINT,  SIGTERM, SIGHUP,  SIGQUIT, SIGPIPE,   SIGALRM,
+                             SIGUSR1, SIGUSR2, SIGXCPU, SIGXFSZ, SIGVTALRM, SIGPROF};
+#endif
 
 // Only calls a signal handler may make: the system's unlink, rmdir and rename (on
 // Windows the handler runs on a thread of its own, and rename does not replace).
@@ -48,10 +65,69 @@ void TakeBack(const Step& step) {
 #endif
 }
 
+// A whole tree, from a signal handler. On Linux by a shell started for it (fork and
+// exec are all a handler may use to walk a tree); files unpacked from a CD image come
+// read-only, so the folders are made writable first.
+void RemoveTree(const Char* folder) {
+#ifdef _WIN32
+  std::error_code ignored;
+  fs::remove_all(folder, ignored);
+#else
+  const pid_t child = fork();
+  if (child == 0) {
+    execl("/bin/sh", "sh", "-c", "chmod -R u+w -- \"$0\" 2>/dev/null; rm -rf -- \"$0\"", folder,
+          static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  if (child > 0) waitpid(child, nullptr, 0);
+#endif
+}
+
+// The tools still running, asked to end and, after two seconds, made to: none may write
+// into what is taken back after it is.
+void EndTools() {
+#ifndef _WIN32
+  for (int round = 0; round < 40; ++round) {
+    bool running = false;
+    for (volatile std::sig_atomic_t& group : Pending.Tools) {
+      if (!group) continue;
+      if (round == 0) kill(-group, SIGTERM);
+      if (round == 39) kill(-group, SIGKILL);
+      if (waitpid(group, nullptr, round == 39 ? 0 : WNOHANG) == 0)
+        running = true;
+      else
+        group = 0;
+    }
+    if (!running) return;
+    const timespec pause{0, 50000000};
+    nanosleep(&pause, nullptr);
+  }
+#endif
+}
+
+// What the tools left running outside their process groups, by the commands that end it.
+void RunEndingCommands() {
+#ifndef _WIN32
+  for (const char* command : Pending.Commands) {
+    if (!command[0]) continue;
+    const pid_t child = fork();
+    if (child == 0) {
+      execl("/bin/sh", "sh", "-c", command, static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    if (child > 0) waitpid(child, nullptr, 0);
+  }
+#endif
+}
+
 void TakeBackAllAndDie(int signal) {
+  EndTools();
+  RunEndingCommands();
   for (std::sig_atomic_t i = Pending.Count; i > 0; --i)
     TakeBack(Pending.Steps[i - 1]);
   Pending.Count = 0;
+  for (Char* folder : Pending.Folders)
+    if (folder[0]) RemoveTree(folder);
   std::signal(signal, SIG_DFL);
   std::raise(signal);
 }
@@ -64,24 +140,52 @@ bool Copy(const fs::path& path, Char* to) {
   return true;
 }
 
+void InstallHandlers() {
+  if (Pending.HandlersInstalled) return;
+  Pending.HandlersInstalled = true;
+  for (int signal : EndingSignals)
+    std::signal(signal, TakeBackAllAndDie);
+}
+
+// The slot in the registry that holds `text`, or null when none does; an empty text finds
+// a free one.
+template <typename Text, size_t Count>
+Text* SlotOf(Text (&slots)[Count][MaxPath], const std::basic_string<Text>& text) {
+  for (Text* slot : slots)
+    if (text == slot) return slot;
+  return nullptr;
+}
+
+// Fills a free slot with `text`, published by its first character, written last; false
+// when none is free or the text does not fit.
+template <typename Text, size_t Count>
+bool Publish(Text (&slots)[Count][MaxPath], const std::basic_string<Text>& text) {
+  Text* slot = SlotOf(slots, std::basic_string<Text>());
+  if (!slot || text.empty() || text.size() >= MaxPath) return false;
+  text.copy(slot + 1, text.size() - 1, 1);
+  slot[text.size()] = 0;
+  std::atomic_signal_fence(std::memory_order_release);
+  slot[0] = text[0];
+  return true;
+}
+
 } // namespace
 
 PendingChanges::PendingChanges() : First_(static_cast<size_t>(Pending.Count)) {
-  if (Pending.HandlersInstalled) return;
-  Pending.HandlersInstalled = true;
-  std::signal(SIGINT, TakeBackAllAndDie);
-  std::signal(SIGTERM, TakeBackAllAndDie);
-#ifndef _WIN32
-  std::signal(SIGHUP, TakeBackAllAndDie);
-#endif
+  InstallHandlers();
 }
 
 PendingChanges::~PendingChanges() {
   if (!Kept_) {
     std::error_code ignored;
-    for (auto step = Steps_.rbegin(); step != Steps_.rend(); ++step) {
-      fs::remove(step->first, ignored);
-      if (!step->second.empty()) fs::rename(step->second, step->first, ignored);
+    for (size_t step = Steps_.size(); step-- > 0;) {
+      // Out of the signal handler's reach before it is taken back: taken back twice, a
+      // file put back would be removed.
+      if (First_ + step < static_cast<size_t>(Pending.Count))
+        Pending.Count = static_cast<std::sig_atomic_t>(First_ + step);
+      fs::remove(Steps_[step].first, ignored);
+      if (!Steps_[step].second.empty())
+        fs::rename(Steps_[step].second, Steps_[step].first, ignored);
     }
   }
   Pending.Count = static_cast<std::sig_atomic_t>(First_);
@@ -122,8 +226,99 @@ void PendingChanges::Claim(const fs::path& target) {
 }
 
 void PendingChanges::Keep() {
+  // Out of the signal handler's reach first: from here on the new state is the one kept.
+  Pending.Count = static_cast<std::sig_atomic_t>(First_);
   Kept_ = true;
   std::error_code ignored;
   for (const auto& step : Steps_)
     if (!step.second.empty()) fs::remove(step.second, ignored);
+}
+
+// Several runs of `drs try --all` make their folders at once: the registry's slots are
+// taken one thread at a time (held for a few copies, so a spin will do; the Windows
+// toolchain has no std::mutex), and a slot is published by its first character, written
+// last.
+namespace {
+
+std::atomic_flag FolderSlotsBusy = ATOMIC_FLAG_INIT;
+
+class FolderSlotsLock {
+public:
+  FolderSlotsLock() {
+    while (FolderSlotsBusy.test_and_set(std::memory_order_acquire)) {
+    }
+  }
+  ~FolderSlotsLock() { FolderSlotsBusy.clear(std::memory_order_release); }
+};
+
+} // namespace
+
+TemporaryFolder::TemporaryFolder(const std::string& name) {
+  InstallHandlers();
+  std::random_device random;
+  for (int attempt = 0; attempt < 100 && Path_.empty(); ++attempt) {
+    char suffix[16];
+    std::snprintf(suffix, sizeof suffix, "-%08x", static_cast<unsigned>(random()));
+    const fs::path candidate = fs::temp_directory_path() / (name + suffix);
+    std::error_code error;
+    if (fs::create_directory(candidate, error)) Path_ = candidate;
+  }
+  if (Path_.empty())
+    throw std::runtime_error("cannot make a folder under " + fs::temp_directory_path().string());
+  fs::permissions(Path_, fs::perms::owner_all, fs::perm_options::replace);
+  const FolderSlotsLock lock;
+  // More folders at once than the registry holds: only an interrupt would miss the extra.
+  Publish(Pending.Folders, Path_.native());
+}
+
+TemporaryFolder::~TemporaryFolder() {
+  {
+    const FolderSlotsLock lock;
+    if (Char* slot = SlotOf(Pending.Folders, Path_.native())) slot[0] = 0;
+  }
+  if (Kept_) return;
+  std::error_code ignored;
+  for (auto item = fs::recursive_directory_iterator(Path_, ignored);
+       item != fs::recursive_directory_iterator(); item.increment(ignored))
+    if (item->is_directory(ignored) && !item->is_symlink(ignored))
+      fs::permissions(item->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+  fs::remove_all(Path_, ignored);
+}
+
+void TemporaryFolder::Keep() {
+  const FolderSlotsLock lock;
+  if (Char* slot = SlotOf(Pending.Folders, Path_.native())) slot[0] = 0;
+  Kept_ = true;
+}
+
+void StartedTool(long group) {
+  InstallHandlers();
+  for (volatile std::sig_atomic_t& slot : Pending.Tools) {
+    std::sig_atomic_t free = 0;
+    if (__atomic_compare_exchange_n(const_cast<std::sig_atomic_t*>(&slot), &free,
+                                    static_cast<std::sig_atomic_t>(group), false, __ATOMIC_SEQ_CST,
+                                    __ATOMIC_SEQ_CST))
+      return;
+  }
+}
+
+void EndedTool(long group) {
+  for (volatile std::sig_atomic_t& slot : Pending.Tools)
+    if (slot == group) slot = 0;
+}
+
+void LeaveSignalsToTool() {
+  for (int signal : EndingSignals)
+    std::signal(signal, SIG_DFL);
+}
+
+EndingCommand::EndingCommand(const std::string& command) : Command_(command) {
+  InstallHandlers();
+  const FolderSlotsLock lock;
+  Publish(Pending.Commands, Command_);
+}
+
+EndingCommand::~EndingCommand() {
+  const FolderSlotsLock lock;
+  if (char* slot = SlotOf(Pending.Commands, Command_)) slot[0] = 0;
 }

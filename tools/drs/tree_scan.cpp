@@ -32,7 +32,7 @@ struct Scanner {
   }
 
   [[noreturn]] static void Refuse(const fs::path& path, const std::string& why) {
-    throw ArchiveRefused(path.string() + ": " + why);
+    throw ArchiveRefused(ShownName(path) + ": " + why);
   }
 
   std::string Text(const fs::path& path) const {
@@ -80,7 +80,7 @@ struct Scanner {
   // Stops early on a huge tree instead of listing it all only to refuse it.
   void Add(WriterEntry entry) {
     if (Entries.size() == MaxEntries)
-      throw ArchiveRefused(Root.string() + ": more than " + std::to_string(MaxEntries) +
+      throw ArchiveRefused(ShownName(Root) + ": more than " + std::to_string(MaxEntries) +
                            " files and empty folders; an archive holds at most " +
                            std::to_string(MaxEntries) + " entries");
     Entries.push_back(std::move(entry));
@@ -157,7 +157,8 @@ std::vector<WriterEntry> ScanTree(const fs::path& root, int codePage, const fs::
     std::string key = JoinedPath(entry);
     UpperCaseAscii(key.data(), nullptr);
     if (!seen.insert(key).second)
-      throw ArchiveRefused(root.string() + ": two entries are named " + JoinedPath(entry) +
+      throw ArchiveRefused(ShownName(root) + ": two entries are named " +
+                           ReadableText(JoinedPath(entry), codePage) +
                            " when letter case is ignored, as Windows does");
   }
   return std::move(scanner.Entries);

@@ -2,42 +2,26 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <random>
 #include <sstream>
 #include <stdexcept>
 #include <system_error>
 #include <vector>
 
+#include "pending_changes.h"
 #include "run_tool.h"
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 namespace fs = std::filesystem;
 
 namespace {
 
-// The password goes to the tools in a file that only this user can read, never on a
-// command line that every user can list. The folder is removed with the password in it.
-class PrivateFolder {
-public:
-  PrivateFolder() {
-    std::random_device random;
-    for (int attempt = 0; attempt < 100 && Path_.empty(); ++attempt) {
-      const fs::path candidate =
-          fs::temp_directory_path() / ("drs-sign-" + std::to_string(random()));
-      std::error_code error;
-      if (fs::create_directory(candidate, error)) Path_ = candidate;
-    }
-    if (Path_.empty()) throw std::runtime_error("no private temporary folder for the password");
-    fs::permissions(Path_, fs::perms::owner_all, fs::perm_options::replace);
-  }
-  ~PrivateFolder() {
-    std::error_code ignored;
-    fs::remove_all(Path_, ignored);
-  }
-  const fs::path& Path() const { return Path_; }
-
-private:
-  fs::path Path_;
-};
+// The signer's certificate is read out into a folder only this user can enter, which goes
+// with it, also on a signal.
+const char SigningFolderName[] = "drs-sign";
 
 std::string Password(const SigningKey& key) {
   if (key.PasswordFile.empty()) {
@@ -79,22 +63,88 @@ std::string FirstLine(const std::string& output) {
   return output.substr(0, output.find('\n'));
 }
 
+// How each tool gets the password: never on a command line, which every user can list.
+// On Linux from a pipe of its own, which the tool finds open (openssl's fd:N,
+// osslsigncode's /dev/fd/N): the password never touches the disk, so no signal, not even
+// one that cannot be caught, leaves it behind. Elsewhere from a file in the signing
+// folder, which only this user may read.
+class PasswordHandOver {
+public:
+  PasswordHandOver(const SigningKey& key, const TemporaryFolder& folder)
+      : Password_(Password(key)) {
+#ifdef _WIN32
+    File_ = folder.Path() / "password";
+    std::ofstream file(File_, std::ios::binary);
+    fs::permissions(File_, fs::perms::owner_read | fs::perms::owner_write,
+                    fs::perm_options::replace);
+    file << Password_;
+    if (!file.flush())
+      throw std::runtime_error("the password cannot be handed to the signing tools");
+#else
+    (void)folder;
+#endif
+  }
+  ~PasswordHandOver() {
+#ifndef _WIN32
+    for (int end : Pipes_)
+      close(end);
+#endif
+  }
+  PasswordHandOver(const PasswordHandOver&) = delete;
+  PasswordHandOver& operator=(const PasswordHandOver&) = delete;
+
+  // For one tool: openssl's -passin, or a file name for osslsigncode's -readpass.
+  std::string ForOpenssl() {
+    return Source(true);
+  }
+  std::string ForOsslsigncode() {
+    return Source(false);
+  }
+
+private:
+  std::string Source(bool openssl) {
+#ifdef _WIN32
+    return (openssl ? "file:" : "") + File_.string();
+#else
+    int ends[2];
+    if (pipe(ends) != 0)
+      throw std::runtime_error("the password cannot be handed to the signing tools");
+    Pipes_.push_back(ends[0]);
+    // Written whole before the tool starts: a pipe holds far more than a password.
+    fcntl(ends[1], F_SETFL, O_NONBLOCK);
+    const bool written = write(ends[1], Password_.data(), Password_.size()) ==
+                         static_cast<ssize_t>(Password_.size());
+    close(ends[1]);
+    if (!written) throw std::runtime_error("the password is too long for the signing tools");
+    return (openssl ? "fd:" : "/dev/fd/") + std::to_string(ends[0]);
+#endif
+  }
+
+  const std::string Password_;
+#ifdef _WIN32
+  fs::path File_;
+#else
+  std::vector<int> Pipes_;
+#endif
+};
+
 // Reads the signer's certificate out of the PKCS#12 file, and refuses one that cannot be
 // used, with the reason.
-void CheckCertificate(const SigningKey& key, const fs::path& passwordFile, const fs::path& folder) {
+void CheckCertificate(const SigningKey& key, PasswordHandOver& password, const fs::path& folder) {
   const std::string p12 = key.Pkcs12.string();
   if (!std::ifstream(key.Pkcs12, std::ios::binary))
     throw std::runtime_error(p12 + ": the certificate file cannot be read");
   const fs::path certificate = folder / "signer.pem";
   std::vector<std::string> extract = {"openssl", "pkcs12",
                                       "-in",     p12,
-                                      "-passin", "file:" + passwordFile.string(),
+                                      "-passin", password.ForOpenssl(),
                                       "-nokeys", "-clcerts",
                                       "-out",    certificate.string()};
   std::string output;
   int status = RunSigningTool(extract, "openssl", &output);
   // Files made by older tools use ciphers that OpenSSL 3 keeps in its legacy provider.
   if (status != 0 && Says(output, "unsupported")) {
+    extract[5] = password.ForOpenssl();
     extract.push_back("-legacy");
     status = RunSigningTool(extract, "openssl", &output);
   }
@@ -118,35 +168,21 @@ void CheckCertificate(const SigningKey& key, const fs::path& passwordFile, const
 
 } // namespace
 
-namespace {
-
-// The password in a file of the private folder, for the tools to read.
-fs::path HandOverPassword(const SigningKey& key, const PrivateFolder& folder) {
-  const std::string password = Password(key);
-  const fs::path passwordFile = folder.Path() / "password";
-  std::ofstream file(passwordFile, std::ios::binary);
-  fs::permissions(passwordFile, fs::perms::owner_read | fs::perms::owner_write,
-                  fs::perm_options::replace);
-  file << password;
-  if (!file.flush()) throw std::runtime_error("the password cannot be handed to the signing tools");
-  return passwordFile;
-}
-
-} // namespace
-
 void CheckSigningKey(const SigningKey& key) {
-  PrivateFolder folder;
-  CheckCertificate(key, HandOverPassword(key, folder), folder.Path());
+  TemporaryFolder folder(SigningFolderName);
+  PasswordHandOver password(key, folder);
+  CheckCertificate(key, password, folder.Path());
 }
 
 void SignSetup(const fs::path& setup, const fs::path& output, const SigningKey& key) {
-  PrivateFolder folder;
-  const fs::path passwordFile = HandOverPassword(key, folder);
-  CheckCertificate(key, passwordFile, folder.Path());
+  TemporaryFolder folder(SigningFolderName);
+  PasswordHandOver password(key, folder);
+  CheckCertificate(key, password, folder.Path());
 
-  std::vector<std::string> sign = {
-      "osslsigncode",        "sign", "-pkcs12", key.Pkcs12.string(), "-readpass",
-      passwordFile.string(), "-h",   "sha256"};
+  std::vector<std::string> sign = {"osslsigncode", "sign",
+                                   "-pkcs12",      key.Pkcs12.string(),
+                                   "-readpass",    password.ForOsslsigncode(),
+                                   "-h",           "sha256"};
   if (!key.TimestampUrl.empty()) sign.insert(sign.end(), {"-ts", key.TimestampUrl});
   sign.insert(sign.end(), {"-in", setup.string(), "-out", output.string()});
   std::string said;

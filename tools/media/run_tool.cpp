@@ -38,27 +38,23 @@ static int ExitCode(int status) {
 #define popen _popen
 #define pclose _pclose
 #else
+#include <fcntl.h>
+#include <signal.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
-// The shell takes everything inside single quotes as it stands, except a single quote.
-static std::string CommandLine(const std::vector<std::string>& command) {
-  std::string line = "exec";
-  for (const std::string& word : command) {
-    line += " '";
-    for (char c : word)
-      line += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    line += "'";
-  }
-  return line + " 2>&1";
-}
+#include <cerrno>
 
-// The shell says 127 when it finds no such program.
+#include "pending_changes.h"
+
+// The exec fails with 127 when there is no such program.
 static int ExitCode(int status) {
   if (!WIFEXITED(status)) return 128 + WTERMSIG(status);
   return WEXITSTATUS(status) == 127 ? -1 : WEXITSTATUS(status);
 }
 #endif
 
+#ifdef _WIN32
 int RunTool(const std::vector<std::string>& command, std::string* output) {
   output->clear();
   std::FILE* pipe = popen(CommandLine(command).c_str(), "r");
@@ -68,3 +64,54 @@ int RunTool(const std::vector<std::string>& command, std::string* output) {
     output->append(buffer, n);
   return ExitCode(pclose(pipe));
 }
+#else
+// The tool runs in a process group of its own, registered with drs's pending changes, so
+// that a signal that ends drs ends the tool and all it started first; it reads nothing.
+// Signals wait while it is started and registered, so that none finds it unregistered.
+int RunTool(const std::vector<std::string>& command, std::string* output) {
+  output->clear();
+  std::vector<char*> arguments;
+  for (const std::string& word : command)
+    arguments.push_back(const_cast<char*>(word.c_str()));
+  arguments.push_back(nullptr);
+  int ends[2];
+  if (pipe2(ends, O_CLOEXEC) != 0) return -1;
+  sigset_t all, before;
+  sigfillset(&all);
+  pthread_sigmask(SIG_BLOCK, &all, &before);
+  const pid_t child = fork();
+  if (child == 0) {
+    setpgid(0, 0);
+    LeaveSignalsToTool();
+    pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    const int nothing = open("/dev/null", O_RDONLY);
+    dup2(nothing, 0);
+    dup2(ends[1], 1);
+    dup2(ends[1], 2);
+    execvp(arguments[0], arguments.data());
+    _exit(127);
+  }
+  if (child > 0) {
+    setpgid(child, child);
+    StartedTool(child);
+  }
+  pthread_sigmask(SIG_SETMASK, &before, nullptr);
+  close(ends[1]);
+  if (child < 0) {
+    close(ends[0]);
+    return -1;
+  }
+  char buffer[4096];
+  for (ssize_t n; (n = read(ends[0], buffer, sizeof buffer)) != 0;)
+    if (n > 0)
+      output->append(buffer, static_cast<size_t>(n));
+    else if (errno != EINTR)
+      break;
+  close(ends[0]);
+  int status = 0;
+  while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  }
+  EndedTool(child);
+  return ExitCode(status);
+}
+#endif

@@ -46,6 +46,14 @@ bool ReadCommandLine(HANDLE process, std::string* commandLine) {
   return true;
 }
 
+std::string ProgramPath(HANDLE process) {
+  wchar_t path[MAX_PATH * 2];
+  DWORD length = MAX_PATH * 2;
+  return QueryFullProcessImageNameW(process, 0, path, &length)
+             ? Utf8(path, static_cast<int>(length))
+             : std::string();
+}
+
 namespace {
 
 BOOL CALLBACK CloseWindowOf(HWND window, LPARAM processId) {

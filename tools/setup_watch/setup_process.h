@@ -16,6 +16,10 @@ HANDLE OpenChildProcess(DWORD parent, const char* name, DWORD* id);
 // still too young to have one, or when it cannot be read.
 bool ReadCommandLine(HANDLE process, std::string* commandLine);
 
+// The process's program file, in UTF-8; empty when it cannot be learnt. The system keeps
+// it apart from the process's memory, so it is known also where that cannot be read.
+std::string ProgramPath(HANDLE process);
+
 // Asks every top-level window of the process to close, waits up to `waitMs` for the
 // process to end, and ends it when it does not.
 void EndProcessGently(HANDLE process, DWORD processId, DWORD waitMs);

@@ -1,5 +1,7 @@
 #include "setup_run.h"
 
+#include "format/rules.h"
+#include "linux_command_line.h"
 #include "setup_process.h"
 
 #include <cstdio>
@@ -80,6 +82,23 @@ std::string WindowText(HWND window) {
   GetWindowTextA(window, text, sizeof text);
   return text;
 }
+
+// The setup program's command line, from its memory or, where that cannot be read (under
+// an emulator), from the process list Linux keeps.
+void LearnHandOff(HANDLE setupProgram, const std::wstring& bootstrap, SetupRunRecord* record) {
+  if (record->SetupProgramPath.empty()) record->SetupProgramPath = ProgramPath(setupProgram);
+  if (!record->HandOffLine.empty()) return;
+  std::string why;
+  if ((ReadCommandLine(setupProgram, &record->HandOffLine) && !record->HandOffLine.empty()) ||
+      FindLinuxCommandLine(SetupProgramName, record->Window, bootstrap, &record->HandOffLine, &why))
+    record->HandOffUnknownWhy.clear();
+  else
+    record->HandOffUnknownWhy = "its memory cannot be read, and " + why;
+}
+
+// Without its command line, the setup program counts as handed off once it has run this
+// long; the staged files are listed then.
+constexpr DWORD HandOffReadMs = 2000;
 
 } // namespace
 
@@ -172,13 +191,12 @@ SetupRunRecord RunSetup(const SetupRunOptions& options) {
     }
     if (mainWindow && options.WhileWindowShows && IsWindowVisible(mainWindow))
       options.WhileWindowShows();
-    if (options.FindSetupProgram && !setupProgram)
-      setupProgram = OpenChildProcess(process.dwProcessId, "N_SETUP.EXE", &setupProgramId);
-    if (setupProgram && !record.SetupProgramFound &&
-        ReadCommandLine(setupProgram, &record.HandOffLine)) {
+    if (options.FindSetupProgram && !setupProgram &&
+        (setupProgram = OpenChildProcess(process.dwProcessId, SetupProgramName, &setupProgramId))) {
       record.SetupProgramFound = true;
       setupProgramFoundAt = GetTickCount();
     }
+    if (setupProgram) LearnHandOff(setupProgram, program, &record);
     if (options.CloseSetupProgramAfterMs && record.SetupProgramFound &&
         !record.WindowClosedByWatcher &&
         GetTickCount() - setupProgramFoundAt >= options.CloseSetupProgramAfterMs) {
@@ -191,9 +209,11 @@ SetupRunRecord RunSetup(const SetupRunOptions& options) {
       record.WindowClosedByWatcher = true;
     }
     if (!handedOff && mainWindow && !IsWindowVisible(mainWindow) &&
-        (PathExists(options.ReportPath) || record.SetupProgramFound)) {
+        (PathExists(options.ReportPath) ||
+         (record.SetupProgramFound && (!record.HandOffLine.empty() ||
+                                       GetTickCount() - setupProgramFoundAt >= HandOffReadMs)))) {
       handedOff = true;
-      if (options.OnHandOff) options.OnHandOff();
+      if (options.OnHandOff) options.OnHandOff(record);
     }
     if (options.CloseWhenHandedOff && !closePosted && handedOff) {
       PostMessageA(mainWindow, WM_CLOSE, 0, 0);
@@ -216,10 +236,10 @@ SetupRunRecord RunSetup(const SetupRunOptions& options) {
 
   // A setup program that closed the bootstrap at once is still found, by its parent.
   if (options.FindSetupProgram && !setupProgram)
-    setupProgram = OpenChildProcess(process.dwProcessId, "N_SETUP.EXE", &setupProgramId);
-  if (setupProgram && !record.SetupProgramFound)
-    record.SetupProgramFound = ReadCommandLine(setupProgram, &record.HandOffLine);
+    setupProgram = OpenChildProcess(process.dwProcessId, SetupProgramName, &setupProgramId);
   if (setupProgram) {
+    record.SetupProgramFound = true;
+    LearnHandOff(setupProgram, program, &record);
     if (WaitForSingleObject(setupProgram, 0) == WAIT_TIMEOUT) {
       record.SetupProgramStillRanAtExit = true;
       EndProcessGently(setupProgram, setupProgramId, 10000);

@@ -17,6 +17,8 @@ struct SeenBox {
   int Answer = 0;
 };
 
+struct SetupRunRecord;
+
 struct SetupRunOptions {
   std::string SetupPath; // the SETUP.EXE to start, as argument 0
   std::string TempPath;  // the temporary directory it is given (TMP and TEMP)
@@ -42,7 +44,7 @@ struct SetupRunOptions {
   // Called while SETUP.EXE waits: on each box before it is answered, and once when the
   // setup program has taken over, so that a test can see the files as they are then.
   std::function<void(const SeenBox&)> OnBox;
-  std::function<void()> OnHandOff;
+  std::function<void(const SetupRunRecord&)> OnHandOff;
   // Looks for the setup program's own process (N_SETUP.EXE, started by SETUP.EXE) for the
   // command line it received, also when it is not the demo setup program and writes no report.
   bool FindSetupProgram = false;
@@ -68,8 +70,10 @@ struct SetupRunRecord {
   bool TimedOutSecond = false;
   DWORD SecondExitCode = 0;
   std::string Report;             // the demo setup program's report file
-  bool SetupProgramFound = false; // with FindSetupProgram
-  std::string HandOffLine;        // the setup program's command line, UTF-8
+  bool SetupProgramFound = false; // with FindSetupProgram: its process was seen
+  std::string HandOffLine;        // the setup program's command line, UTF-8; empty: unknown
+  std::string HandOffUnknownWhy;  // why a setup program found has no known command line
+  std::string SetupProgramPath;   // its program file, UTF-8; empty: unknown
   bool SetupProgramEndedByWatcher = false;
   bool WindowClosedByWatcher = false;
 };

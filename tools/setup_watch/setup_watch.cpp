@@ -60,6 +60,31 @@ void ListFiles(const std::string& folder, const std::string& relative, std::stri
   FindClose(search);
 }
 
+// The folder of a program file given in UTF-8, in the ANSI code page for the calls that
+// list it.
+std::string FolderOf(const std::string& program) {
+  const size_t slash = program.rfind('\\');
+  const std::string folder = slash == std::string::npos ? "" : program.substr(0, slash);
+  std::wstring wide(folder.size() + 1, L'\0');
+  wide.resize(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, folder.c_str(), -1, wide.data(),
+                                                      static_cast<int>(wide.size()))) -
+              1);
+  std::string ansi(wide.size() * 2 + 1, '\0');
+  ansi.resize(
+      static_cast<size_t>(WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, ansi.data(),
+                                              static_cast<int>(ansi.size()), nullptr, nullptr)) -
+      1);
+  return ansi;
+}
+
+// The work directory: the folder of the program the hand-off starts or, where the
+// command line could not be learnt, of the setup program's file; empty: unknown.
+std::string WorkDirectoryOf(const SetupRunRecord& run) {
+  if (!run.HandOffLine.empty())
+    return FolderOf(run.HandOffLine.substr(0, run.HandOffLine.find(' ')));
+  return run.SetupProgramPath.empty() ? "" : FolderOf(run.SetupProgramPath);
+}
+
 const char* OwnerName(const SeenBox& box) {
   return box.OwnedByMainWindow ? "splash" : box.Owned ? "other window" : "none";
 }
@@ -87,6 +112,7 @@ int main(int argc, char** argv) {
   CreateDirectoryA(output.c_str(), nullptr);
   char temp[MAX_PATH] = "";
   GetTempPathA(MAX_PATH, temp);
+  // Where SETUP.EXE stages first; the hand-off names where it did.
   std::string workDir = UpperCased(temp);
   if (!workDir.empty() && workDir.back() == '\\') workDir.pop_back();
   workDir += "\\N80_INST";
@@ -101,7 +127,6 @@ int main(int argc, char** argv) {
             (version.dwPlatformId == VER_PLATFORM_WIN32_NT ? "nt" : "95") + "\n";
   record += "screen: " + std::to_string(GetSystemMetrics(SM_CXSCREEN)) + " " +
             std::to_string(GetSystemMetrics(SM_CYSCREEN)) + "\n";
-  record += "work directory: " + AnsiToUtf8(workDir) + "\n";
 
   const std::string splash = output + "\\splash.bmp";
   const std::string ownShot = output + "\\watch.bmp";
@@ -124,8 +149,10 @@ int main(int argc, char** argv) {
   };
   std::string staged;
   bool stagedListed = false;
-  options.OnHandOff = [&] {
-    ListFiles(workDir, "", &staged);
+  options.OnHandOff = [&](const SetupRunRecord& run) {
+    const std::string named = WorkDirectoryOf(run);
+    if (named.empty()) return;
+    ListFiles(named, "", &staged);
     stagedListed = true;
   };
 
@@ -137,11 +164,26 @@ int main(int argc, char** argv) {
   for (const SeenBox& box : run.Boxes)
     record += std::string("box: ") + OwnerName(box) + "\t" + OneLine(AnsiToUtf8(box.Caption)) +
               "\t" + OneLine(AnsiToUtf8(box.Text)) + "\n";
-  // Without a hand-off, what the failed run left behind.
-  if (!stagedListed) ListFiles(workDir, "", &staged);
+  const std::string named = WorkDirectoryOf(run);
+  if (!named.empty()) {
+    workDir = named;
+    if (!stagedListed) ListFiles(workDir, "", &staged);
+  } else if (!run.SetupProgramFound) {
+    // Without a hand-off, what the failed run left behind.
+    ListFiles(workDir, "", &staged);
+  }
+  const bool workDirKnown = !named.empty() || !run.SetupProgramFound;
+  if (!workDirKnown)
+    record += "work directory unknown: neither the hand-off nor the setup program's file could "
+              "be learnt\n";
+  else
+    record += "work directory: " + AnsiToUtf8(workDir) + "\n";
   record += staged;
   if (run.SetupProgramFound) {
-    record += "hand-off: " + OneLine(run.HandOffLine) + "\n";
+    if (run.HandOffLine.empty())
+      record += "hand-off unknown: " + run.HandOffUnknownWhy + "\n";
+    else
+      record += "hand-off: " + OneLine(run.HandOffLine) + "\n";
     record += std::string("setup program: ") +
               (run.SetupProgramEndedByWatcher   ? "ended by the watcher"
                : run.SetupProgramStillRanAtExit ? "still ran when the bootstrap ended"
@@ -155,7 +197,8 @@ int main(int argc, char** argv) {
     std::snprintf(code, sizeof code, "%lX", run.ExitCode);
     record += std::string("exit code: ") + code + (run.TimedOut ? " timed out" : "") + "\n";
   }
-  record += std::string("work directory left: ") + (PathExists(workDir) ? "yes" : "no") + "\n";
+  if (workDirKnown)
+    record += std::string("work directory left: ") + (PathExists(workDir) ? "yes" : "no") + "\n";
 
   if (!PathExists(splash) && shot) MoveFileA(ownShot.c_str(), splash.c_str());
   DeleteFileA(ownShot.c_str());

@@ -85,6 +85,8 @@ TryRecord ParseTryRecord(const std::string& text) {
       TwoNumbers(value, &record.ScreenWidth, &record.ScreenHeight);
     } else if (key == "work directory") {
       record.WorkDirectory = value;
+    } else if (key == "work directory unknown") {
+      record.WorkDirectoryUnknown = value;
     } else if (key == "started") {
       record.Started = value == "yes";
     } else if (key == "window") {
@@ -108,6 +110,9 @@ TryRecord ParseTryRecord(const std::string& text) {
     } else if (key == "hand-off") {
       record.HandedOff = true;
       record.HandOffLine = value;
+    } else if (key == "hand-off unknown") {
+      record.HandedOff = true;
+      record.HandOffUnknown = value;
     } else if (key == "setup program") {
       record.SetupProgramEnd = value;
     } else if (key == "bootstrap window closed by") {
@@ -167,8 +172,11 @@ std::string DescribeRun(const TryTarget& target, const TryRecord& record) {
       bytes += file.Size;
       ++files;
     }
-  line(std::string(record.HandedOff ? "staged" : "left") + " in " + record.WorkDirectory + ": " +
-       std::to_string(files) + " files, " + std::to_string(bytes) + " bytes");
+  if (!record.WorkDirectoryUnknown.empty())
+    line("staged: unknown (" + record.WorkDirectoryUnknown + ")");
+  else
+    line(std::string(record.HandedOff ? "staged" : "left") + " in " + record.WorkDirectory + ": " +
+         std::to_string(files) + " files, " + std::to_string(bytes) + " bytes");
   for (const TryFile& file : record.Staged) {
     char size[24];
     std::snprintf(size, sizeof size, "%12llu", static_cast<unsigned long long>(file.Size));
@@ -176,7 +184,9 @@ std::string DescribeRun(const TryTarget& target, const TryRecord& record) {
                              : std::string(size) + "  " + file.Path));
   }
   if (record.HandedOff) {
-    line("hand-off: " + record.HandOffLine);
+    line("hand-off: " + (record.HandOffUnknown.empty() ? record.HandOffLine
+                                                       : "unknown (" + record.HandOffUnknown +
+                                                             "); the setup program started"));
     line("  the setup program " + record.SetupProgramEnd +
          "; the bootstrap's window was closed by " + record.WindowClosedBy);
   } else {
@@ -186,7 +196,10 @@ std::string DescribeRun(const TryTarget& target, const TryRecord& record) {
                         : record.ExitCode.size() == 8 && record.ExitCode[0] >= 'C'
                             ? "crashed (exception " + record.ExitCode + ")"
                             : "ended with exit code " + record.ExitCode));
-  line(std::string("work directory: ") + (record.WorkDirectoryLeft ? "still there" : "removed"));
+  line("work directory: " + (!record.WorkDirectoryUnknown.empty()
+                                 ? "unknown (" + record.WorkDirectoryUnknown + ")"
+                             : record.WorkDirectoryLeft ? std::string("still there")
+                                                        : std::string("removed")));
   return report;
 }
 
@@ -219,7 +232,10 @@ std::string RunTable(const std::vector<std::pair<TryTarget, TryRecord>>& runs) {
                12) +
         Padded(numbers.empty() ? "-" : numbers, 9) + Padded(std::to_string(files) + " files", 11) +
         Padded(record.HandedOff ? "started" : "NOT started", 15) + Padded(Ended(record), 14) +
-        (record.WorkDirectoryLeft ? "left" : "removed") + "\n";
+        (!record.WorkDirectoryUnknown.empty() ? "unknown"
+         : record.WorkDirectoryLeft           ? "left"
+                                              : "removed") +
+        "\n";
   }
   if (!boxes.empty()) table += "boxes:\n";
   for (size_t i = 0; i < boxes.size(); ++i)

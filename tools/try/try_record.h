@@ -25,13 +25,15 @@ struct TryRecord {
   bool NtFamily = false;
   int ScreenWidth = 0, ScreenHeight = 0;
   std::string WorkDirectory;
+  std::string WorkDirectoryUnknown; // why the work directory is not known; empty: it is
   bool Started = false;
   bool WindowSeen = false;
   int WindowWidth = 0, WindowHeight = 0;
   std::vector<TryBox> Boxes;
   std::vector<TryFile> Staged;
-  bool HandedOff = false;
+  bool HandedOff = false; // the setup program was started
   std::string HandOffLine;
+  std::string HandOffUnknown;  // why its command line could not be learnt; empty: it was
   std::string SetupProgramEnd; // "ended by itself", "ended by the watcher", ...
   std::string WindowClosedBy;  // "the setup program" or "the watcher"
   std::string ExitCode;        // hexadecimal; empty when it never started

@@ -3,13 +3,21 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <chrono>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 #include <system_error>
+#include <thread>
 #include <vector>
 
+#include "format/rules.h"
 #include "medium_files.h"
+#include "pending_changes.h"
+#include "prepared_prefix.h"
 #include "run_tool.h"
 
 namespace fs = std::filesystem;
@@ -19,36 +27,33 @@ namespace {
 const char InstallWine[] = "sudo dpkg --add-architecture i386 && sudo apt update && "
                            "sudo apt install wine wine32:i386 xvfb";
 
-// The whole life of the prefix, in one shell under one screen: made, set to the Windows
-// version asked for, the watcher run, its server ended. Arguments: the version name,
-// the settings file, the watcher, SETUP.EXE and the output folder (Windows paths), the
-// timeout, and --attended or nothing.
+// The run's part of the prefix's life, in one shell under one screen: set to the Windows
+// version asked for, the watcher run, its server ended. Arguments: the settings file, the
+// watcher, SETUP.EXE and the output folder (Windows paths), the timeout, and --attended
+// or nothing.
 const char RunScript[] = R"(
-wineboot -i >/dev/null 2>&1 || { echo "wineboot could not make the prefix"; exit 3; }
-wine reg add 'HKCU\Software\Wine' /v Version /d "$1" /f >/dev/null 2>&1
-wine regedit /S "$2" >/dev/null 2>&1
-wineserver -w
-wine "$3" "$4" "$5" --timeout "$6" $7
+wine regedit /S "$1" >/dev/null 2>&1
+wine "$2" "$3" "$4" --timeout "$5" $6
 status=$?
 wineserver -k >/dev/null 2>&1
 exit $status
 )";
-
-// No crash dialog that would wait for a click; on the virtual screen, which has no
-// window manager, windows that close when asked.
-std::string Settings(bool attended) {
-  std::string settings = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]\r\n"
-                         "\"ShowCrashDialog\"=dword:00000000\r\n";
-  if (!attended)
-    settings += "\r\n[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n\"Managed\"=\"N\"\r\n";
-  return settings;
-}
 
 const char* WineVersionName(const std::string& windows) {
   if (windows == "95") return "win95";
   if (windows == "98") return "win98";
   if (windows == "nt4") return "nt40";
   return "win10";
+}
+
+// The run's own settings: the Windows version Wine reports and, on the virtual screen,
+// which has no window manager, windows that close when asked.
+std::string Settings(const std::string& windows, bool attended) {
+  std::string settings = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Wine]\r\n\"Version\"=\"" +
+                         std::string(WineVersionName(windows)) + "\"\r\n";
+  if (!attended)
+    settings += "\r\n[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n\"Managed\"=\"N\"\r\n";
+  return settings;
 }
 
 // Wine takes its code pages from the locale it runs in.
@@ -74,19 +79,91 @@ bool OnPath(const std::string& program) {
   return false;
 }
 
-std::string WindowsPath(const fs::path& path) {
-  std::string windows = "Z:" + fs::absolute(path).lexically_normal().string();
-  for (char& c : windows)
-    if (c == '/') c = '\\';
-  return windows;
-}
-
 std::string ReadFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream bytes;
   bytes << in.rdbuf();
   return bytes.str();
 }
+
+// The run's folder is the one drive the run has besides C:; what the run needs lies in it.
+const char RunDrive[] = "r:";
+
+// A path inside the run's folder as the run sees it.
+std::string RunPath(const fs::path& run, const fs::path& path) {
+  std::string windows = "R:\\" + path.lexically_relative(run).string();
+  for (char& c : windows)
+    if (c == '/') c = '\\';
+  return windows;
+}
+
+std::vector<std::string> NulSeparated(const std::string& bytes) {
+  std::vector<std::string> words;
+  size_t start = 0;
+  for (size_t end; (end = bytes.find('\0', start)) != std::string::npos; start = end + 1)
+    words.push_back(bytes.substr(start, end - start));
+  if (start < bytes.size()) words.push_back(bytes.substr(start));
+  while (!words.empty() && words.back().empty())
+    words.pop_back();
+  return words;
+}
+
+bool EndsWithProgramName(const std::string& path) {
+  const std::string name = std::string("\\") + SetupProgramName;
+  if (path.size() < name.size()) return false;
+  for (size_t i = 0; i < name.size(); ++i)
+    if (std::toupper(static_cast<unsigned char>(path[path.size() - name.size() + i])) != name[i])
+      return false;
+  return true;
+}
+
+// The setup program's command line as Linux lists it, looked for from outside Wine while
+// the run goes: Wine shows a Windows program's command line as its process's arguments.
+// The watcher inside cannot reach Linux's process list, and where i386 code runs under
+// an emulator it cannot read the setup program's memory either. A process of this run is
+// known by the prefix in its environment.
+class HandOffLookout {
+public:
+  explicit HandOffLookout(const fs::path& prefix)
+      : Prefix_("WINEPREFIX=" + prefix.string()), Thread_([this] { Watch(); }) {}
+  ~HandOffLookout() { Stop(); }
+  HandOffLookout(const HandOffLookout&) = delete;
+  HandOffLookout& operator=(const HandOffLookout&) = delete;
+
+  // The line seen, once the lookout has stopped; empty: none.
+  const std::string& Stop() {
+    Done_ = true;
+    if (Thread_.joinable()) Thread_.join();
+    return Line_;
+  }
+
+private:
+  void Watch() {
+    while (!Done_ && Line_.empty()) {
+      std::error_code ignored;
+      for (auto item = fs::directory_iterator("/proc", ignored);
+           item != fs::directory_iterator() && Line_.empty(); item.increment(ignored)) {
+        const std::string pid = item->path().filename().string();
+        if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
+        const std::vector<std::string> environment =
+            NulSeparated(ReadFile(item->path() / "environ"));
+        if (std::find(environment.begin(), environment.end(), Prefix_) == environment.end())
+          continue;
+        const std::vector<std::string> arguments = NulSeparated(ReadFile(item->path() / "cmdline"));
+        for (size_t i = 0; i + 3 < arguments.size() && Line_.empty(); ++i)
+          if (EndsWithProgramName(arguments[i]))
+            for (size_t j = i; j < arguments.size(); ++j)
+              Line_ += (j == i ? "" : " ") + arguments[j];
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+  }
+
+  const std::string Prefix_;
+  std::atomic<bool> Done_{false};
+  std::string Line_;
+  std::thread Thread_;
+};
 
 // What a tool said, on one line, for a refusal.
 std::string OneLine(const std::string& output) {
@@ -97,35 +174,6 @@ std::string OneLine(const std::string& output) {
       line += (line.empty() ? "" : "; ") + part;
   return line.size() > 600 ? line.substr(line.size() - 600) : line;
 }
-
-// The run's own folder under the temporary directory, removed at the end unless kept.
-// Files unpacked from a CD image come read-only; the folder goes all the same.
-class RunFolder {
-public:
-  RunFolder() {
-    const char* temp = std::getenv("TMPDIR");
-    std::string pattern = std::string(temp && *temp ? temp : "/tmp") + "/drs-try-XXXXXX";
-    if (!mkdtemp(pattern.data()))
-      throw std::runtime_error("cannot make a folder under " +
-                               fs::path(pattern).parent_path().string());
-    Path_ = pattern;
-  }
-  ~RunFolder() {
-    if (Keep_) return;
-    std::error_code ignored;
-    for (auto item = fs::recursive_directory_iterator(Path_, ignored);
-         item != fs::recursive_directory_iterator(); item.increment(ignored))
-      if (item->is_directory(ignored) && !item->is_symlink(ignored))
-        fs::permissions(item->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
-    fs::remove_all(Path_, ignored);
-  }
-  const fs::path& Path() const { return Path_; }
-  void Keep() { Keep_ = true; }
-
-private:
-  fs::path Path_;
-  bool Keep_ = false;
-};
 
 bool IsCdImage(const fs::path& file) {
   std::ifstream in(file, std::ios::binary);
@@ -144,20 +192,24 @@ void Unpack(const std::vector<std::string>& command, const char* package, const 
   if (status != 0) throw std::runtime_error(image.string() + " cannot be read: " + OneLine(output));
 }
 
-// The folder whose SETUP.EXE runs: the medium folder itself, the folder of a SETUP.EXE
-// named, or the contents of an image unpacked into the run's folder.
+// The folder whose SETUP.EXE runs, a copy in the run's folder, read-only: of the medium
+// folder, of the folder of a SETUP.EXE named, or the contents of an image.
 fs::path MediumFolder(const fs::path& medium, const fs::path& scratch) {
-  if (fs::is_directory(medium)) return medium;
-  if (!fs::is_regular_file(medium)) throw std::runtime_error(medium.string() + ": no such medium");
-  if (IsNamed(medium, BootstrapFileName))
-    return medium.parent_path().empty() ? fs::path(".") : medium.parent_path();
   const fs::path folder = scratch / "medium";
-  fs::create_directories(folder);
-  if (IsCdImage(medium)) {
+  if (fs::is_directory(medium) || IsNamed(medium, BootstrapFileName)) {
+    fs::path source = fs::is_directory(medium) ? medium : medium.parent_path();
+    if (source.empty()) source = ".";
+    Unpack({"cp", "-a", "--reflink=auto", source.string() + "/.", folder.string()}, "coreutils",
+           medium);
+  } else if (!fs::is_regular_file(medium)) {
+    throw std::runtime_error(medium.string() + ": no such medium");
+  } else if (IsCdImage(medium)) {
+    fs::create_directories(folder);
     Unpack(
         {"xorriso", "-osirrox", "on", "-indev", medium.string(), "-extract", "/", folder.string()},
         "xorriso", medium);
   } else if (fs::file_size(medium) == 1474560) {
+    fs::create_directories(folder);
     Unpack({"mcopy", "-s", "-p", "-m", "-i", medium.string(), "::/", folder.string() + "/"},
            "mtools", medium);
   } else {
@@ -165,6 +217,7 @@ fs::path MediumFolder(const fs::path& medium, const fs::path& scratch) {
                              " is neither a medium folder, a SETUP.EXE, a CD image nor a 1.44 MB "
                              "floppy image");
   }
+  Unpack({"chmod", "-R", "a-w", folder.string()}, "coreutils", medium);
   return folder;
 }
 
@@ -189,29 +242,43 @@ std::string MissingForTry(bool attended) {
 }
 
 TryOutcome TryMedium(const TrySettings& settings) {
-  RunFolder run;
+  // Files unpacked from a CD image come read-only; the folder goes all the same.
+  TemporaryFolder run("drs-try");
   const fs::path setup = SetupOf(MediumFolder(settings.Medium, run.Path()));
   const fs::path output = run.Path() / "watch";
   const fs::path settingsFile = run.Path() / "settings.reg";
-  std::ofstream(settingsFile, std::ios::binary) << Settings(settings.Attended);
+  std::ofstream(settingsFile, std::ios::binary)
+      << Settings(settings.Target.Windows, settings.Attended);
+  const fs::path prefix = run.Path() / "prefix";
+  // Wine's server and the programs it runs leave the run's process group: on a signal,
+  // they are ended by the server of this prefix.
+  std::string quoted = "'";
+  for (char c : prefix.string())
+    quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  const EndingCommand endWine("WINEPREFIX=" + quoted + "' wineserver -k >/dev/null 2>&1");
+  if (settings.NoCache)
+    MakePrefix(prefix);
+  else
+    CopyPreparedPrefix(prefix);
+  fs::create_directory_symlink(fs::absolute(run.Path()), prefix / "dosdevices" / RunDrive);
+  const fs::path watcher = run.Path() / "setup_watch.exe";
+  fs::copy_file(settings.Watcher, watcher);
 
-  std::vector<std::string> command = {
-      "env", "WINEPREFIX=" + (run.Path() / "prefix").string(), "WINEARCH=win32", "WINEDEBUG=-all",
-      // No downloads of .NET or the HTML engine into a prefix that lives for one run.
-      "WINEDLLOVERRIDES=mscoree,mshtml=",
-      std::string("LC_ALL=") + LocaleOf(settings.Target.CodePage),
-      // Where i386 code runs under qemu, Wine starts in seconds only in a small address space.
-      std::string("QEMU_RESERVED_VA=") +
-          (std::getenv("QEMU_RESERVED_VA") ? std::getenv("QEMU_RESERVED_VA") : "0x82000000")};
+  std::vector<std::string> command = {"env",
+                                      std::string("LC_ALL=") + LocaleOf(settings.Target.CodePage)};
+  for (const std::string& word : WineEnvironment(prefix))
+    command.push_back(word);
   if (!settings.Attended)
     command.insert(command.end(), {"xvfb-run", "-a", "-s", "-screen 0 1024x768x24"});
   command.insert(command.end(),
-                 {"sh", "-c", RunScript, "sh", WineVersionName(settings.Target.Windows),
-                  WindowsPath(settingsFile), settings.Watcher.string(), WindowsPath(setup),
-                  WindowsPath(output), std::to_string(settings.TimeoutSeconds),
+                 {"sh", "-c", RunScript, "sh", RunPath(run.Path(), settingsFile),
+                  RunPath(run.Path(), watcher), RunPath(run.Path(), setup),
+                  RunPath(run.Path(), output), std::to_string(settings.TimeoutSeconds),
                   settings.Attended ? "--attended" : ""});
   std::string said;
+  HandOffLookout lookout(prefix);
   const int status = RunTool(command, &said);
+  const std::string seenHandOff = lookout.Stop();
   const fs::path recordFile = output / "watch.txt";
   if (!fs::exists(recordFile)) {
     std::string reason =
@@ -224,6 +291,10 @@ TryOutcome TryMedium(const TrySettings& settings) {
 
   TryOutcome outcome;
   outcome.Record = ParseTryRecord(ReadFile(recordFile));
+  if (!outcome.Record.HandOffUnknown.empty() && !seenHandOff.empty()) {
+    outcome.Record.HandOffLine = seenHandOff;
+    outcome.Record.HandOffUnknown.clear();
+  }
   if (!settings.Screenshot.empty() && outcome.Record.SplashImage)
     fs::copy_file(output / "splash.bmp", settings.Screenshot, fs::copy_options::overwrite_existing);
   if (settings.Keep) {

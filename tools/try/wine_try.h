@@ -1,5 +1,6 @@
 // A medium tried under Wine, before it is burned: its SETUP.EXE run by the watcher in a
-// Wine prefix made for that run alone, on a virtual screen or on the user's own.
+// fresh copy of the prepared Wine prefix, boxed in the run's own folder, on a virtual
+// screen or on the user's own.
 #pragma once
 
 #include <filesystem>
@@ -16,6 +17,7 @@ struct TrySettings {
   // Otherwise on a virtual screen, unattended.
   bool Attended = false;
   bool Keep = false;                // the prefix and the watcher's output stay
+  bool NoCache = false;             // a prefix made for this run alone, not copied
   std::filesystem::path Screenshot; // where the splash goes (.bmp); empty: nowhere
 };
 
