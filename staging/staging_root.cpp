@@ -3,7 +3,10 @@
 #include "ansi_path.h"
 #include "extract.h"
 #include "lead_byte.h"
+#include "os_kind.h"
+#include "private_folder.h"
 #include "staging.h"
+#include "work_tree.h"
 
 #include <windows.h>
 
@@ -56,13 +59,26 @@ bool CandidateRoot(int candidate, char (&root)[PathBufferSize]) {
 } // namespace
 
 bool EnterWorkDir() {
+  const bool ntFamily = ClassifyOs() >= FirstNtOsKind;
   for (int candidate = 0; candidate < CandidateCount; ++candidate) {
     if (!CandidateRoot(candidate, StagingRoot)) continue;
     // A temporary folder the system names but lacks is not made: it may be gone on
     // purpose. The Windows directory's own is the last resort.
     if (candidate == WindowsTemp) CreateDirectoryA(StagingRoot, nullptr);
     if (!EnterStagingDrive() || !EnterStagingRoot()) continue;
-    CreateDirectoryA(WorkDirName, nullptr);
+    // Only a work directory this run makes is used: nothing left in it may be started or
+    // loaded beside the setup program, and a link would lead the unpacking elsewhere.
+    // Every user of the NT family may write to the Windows directory's TEMP: there a
+    // leftover cannot be told from one planted by someone else, nor emptied without
+    // racing them, so only an empty one or a link goes, and the new one is closed to
+    // others. The user's own leftover, anywhere else, is emptied.
+    const bool shared = ntFamily && candidate == WindowsTemp;
+    if (shared)
+      RemoveDirectoryA(WorkDirName);
+    else
+      RemoveFolder(WorkDirName, false);
+    if (!(shared ? CreatePrivateFolder(WorkDirName) : CreateDirectoryA(WorkDirName, nullptr)))
+      continue;
     if (SetCurrentDirectoryA(WorkDirName)) return true;
   }
   return false;
@@ -106,7 +122,10 @@ bool StagedSetupProgramEnded() {
                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE) {
       CloseHandle(file);
-      return true;
+      // A setup program hands its work on to others as a rule; while one of them runs
+      // from the work directory, the installation is not over.
+      program[std::strlen(program) - sizeof SetupProgramName] = '\0';
+      return !ProgramRunsFrom(program);
     }
     const DWORD error = GetLastError();
     if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) return false;
