@@ -1,0 +1,48 @@
+// A setup program as real ones behave where the demo setup program does not, chosen by
+// STAND_IN_SETUP in the environment:
+//   hand_over  N_SETUP.EXE starts SUB\HELPER.EXE (this program again) and ends without
+//              closing the bootstrap's window; the helper reports the hand-off once
+//              N_SETUP.EXE has ended, waits for the event StandInRelease, then closes it.
+//   slow_exit  closes the bootstrap's window at once, then takes 4 s to end.
+#include "setup_arguments.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  static SetupArguments arguments;
+  if (!ParseSetupArguments(GetCommandLineA(), arguments)) return 1;
+  HWND bootstrap = reinterpret_cast<HWND>(static_cast<UINT_PTR>(arguments.Window));
+  const char* mode = std::getenv("STAND_IN_SETUP");
+  if (mode && std::strcmp(mode, "slow_exit") == 0) {
+    PostMessageA(bootstrap, WM_CLOSE, 0, 0);
+    Sleep(4000);
+    return 0;
+  }
+  if (!std::strstr(arguments.ProgramPath, "HELPER")) {
+    static char line[3 * ArgumentTextSize];
+    std::snprintf(line, sizeof line, "SUB\\HELPER.EXE %ld %lu %s", arguments.Token,
+                  arguments.Window, arguments.ArgumentZero);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    return CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                          &process)
+               ? 0
+               : 1;
+  }
+  HANDLE setup = INVALID_HANDLE_VALUE;
+  for (int wait = 0; wait < 1200 && setup == INVALID_HANDLE_VALUE; ++wait, Sleep(100))
+    setup = CreateFileA("N_SETUP.EXE", GENERIC_WRITE, 3, nullptr, OPEN_EXISTING, 0, nullptr);
+  CloseHandle(setup);
+  if (FILE* report = std::fopen(std::getenv("NUVIK_DEMO_REPORT"), "a")) {
+    std::fprintf(report, "command line: %s\n", GetCommandLineA());
+    std::fclose(report);
+  }
+  WaitForSingleObject(CreateEventA(nullptr, TRUE, FALSE, "StandInRelease"), 300000);
+  PostMessageA(bootstrap, WM_CLOSE, 0, 0);
+  return 0;
+}
