@@ -3,7 +3,7 @@
 //   hand_over  N_SETUP.EXE starts SUB\HELPER.EXE (this program again) and ends without
 //              closing the bootstrap's window; the helper reports the hand-off once
 //              N_SETUP.EXE has ended, waits for the event StandInRelease, then closes it.
-//   slow_exit  closes the bootstrap's window at once, then takes 4 s to end.
+//   slow_exit  closes the bootstrap's window at once, then takes 8 s to end.
 #include "setup_arguments.h"
 
 #include <windows.h>
@@ -18,9 +18,13 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   HWND bootstrap = reinterpret_cast<HWND>(static_cast<UINT_PTR>(arguments.Window));
   const char* mode = std::getenv("STAND_IN_SETUP");
   if (mode && std::strcmp(mode, "slow_exit") == 0) {
+    // Held as Windows holds a running program's file, which Wine lets go of.
+    CreateFileA("N_SETUP.EXE", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     PostMessageA(bootstrap, WM_CLOSE, 0, 0);
-    Sleep(4000);
-    return 0;
+    // Waiting for a message, so that the bootstrap's WinExec, which waits for that, returns.
+    SetTimer(nullptr, 0, 8000, nullptr);
+    MSG message;
+    return GetMessageA(&message, nullptr, 0, 0) ? 0 : 1;
   }
   if (!std::strstr(arguments.ProgramPath, "HELPER")) {
     static char line[3 * ArgumentTextSize];
