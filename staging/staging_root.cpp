@@ -114,21 +114,26 @@ bool WorkDirPath(const char* root, const char* name, char* path, size_t size) {
 bool StagedSetupProgramEnded() {
   char root[PathBufferSize];
   char program[PathBufferSize + sizeof WorkDirName + sizeof SetupProgramName];
+  bool found = false;
+  // Every root a start may have chosen: a leftover elsewhere may have sent the first one
+  // on to the next.
   for (int candidate = 0; candidate < CandidateCount; ++candidate) {
     if (!CandidateRoot(candidate, root)) continue;
     if (!WorkDirPath(root, SetupProgramName, program, sizeof program)) continue;
     // Opened without being changed, and closed at once.
     const HANDLE file = CreateFileA(program, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-      CloseHandle(file);
-      // A setup program hands its work on to others as a rule; while one of them runs
-      // from the work directory, the installation is not over.
-      program[std::strlen(program) - sizeof SetupProgramName] = '\0';
-      return !ProgramRunsFrom(program);
+    if (file == INVALID_HANDLE_VALUE) {
+      const DWORD error = GetLastError();
+      if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) return false;
+      continue;
     }
-    const DWORD error = GetLastError();
-    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) return false;
+    CloseHandle(file);
+    // A setup program hands its work on to others as a rule; while one of them runs from
+    // the work directory, the installation is not over.
+    program[std::strlen(program) - sizeof SetupProgramName] = '\0';
+    if (ProgramRunsFrom(program)) return false;
+    found = true;
   }
-  return false;
+  return found;
 }

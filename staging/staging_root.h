@@ -23,7 +23,8 @@ bool EnterStagingDrive();
 // that drive's root, not whatever directory the drive has as its current one.
 bool EnterStagingRoot();
 
-// Whether the setup program staged under the root a start would choose now has ended:
-// a running program's file cannot be opened for writing, on either family. False also
-// when no staged setup program is found.
+// Whether the installation staged under the roots a start may choose is over: no program
+// runs from a work directory there, the setup program included (a running program's file
+// cannot be opened for writing, on either family). False also when no staged setup
+// program is found.
 bool StagedSetupProgramEnded();
