@@ -57,8 +57,16 @@ bool LaunchSetup(HWND window) {
   const long token = MakeLaunchToken(SecondsSince1970());
   if (!FormatSetupCommandLine(commandLine, StagingRoot, token, window, PlainArgumentZero(plain)))
     return false;
+  // Held against writing, renaming and deleting until the system has started it, so
+  // that the program started is the one unpacked. A missing one fails to start anyway.
+  // The work directory is the current one.
+  const HANDLE staged = CreateFileA(SetupProgramName, GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (staged == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_NOT_FOUND) return false;
   // WinExec reports failure as a value of 31 or less.
-  if (WinExec(commandLine, SW_SHOW) <= 31) return false;
+  const bool started = WinExec(commandLine, SW_SHOW) > 31;
+  if (staged != INVALID_HANDLE_VALUE) CloseHandle(staged);
+  if (!started) return false;
   ShowWindow(window, SW_HIDE);
   return true;
 }

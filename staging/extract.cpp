@@ -57,8 +57,11 @@ void UnpackEntry(const ArchiveEntry& entry, bool ntFamily, const char* savedDire
   char outputPath[OutputPathSize];
   JoinEntryPath(entry, outputPath, OutputPathSize);
   if (!OpenStreamForWriting(&OutputFile, outputPath, StreamBuffer + StreamBufferSize,
-                            OutputBufferSize))
+                            OutputBufferSize)) {
+    // Passed over, the setup program would be whatever already lies there.
+    if (IsSetupProgram(entry)) FatalError(FileErrorText);
     return;
+  }
   OutputStream = &OutputFile;
   // The rules have made sure that the position is in the stream's reach; a seek that
   // still fails would leave the stream where the previous entry ended.

@@ -13,7 +13,8 @@ extern int ExtractOk;                    // 1 once the archive was unpacked whol
 // outcome is ExtractOk. Every failure has been reported to the user when it returns.
 void PrepareStaging();
 
-// Deletes the work directory's files and sub-directories and removes it.
+// Once no program runs from the work directory any more, or after a bounded wait,
+// deletes everything in it, never following a link out of it, and removes it.
 void CleanWorkDir();
 
 // Dispatches what is queued for the thread without waiting; stops at WM_QUIT, which

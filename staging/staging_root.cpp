@@ -3,7 +3,10 @@
 #include "ansi_path.h"
 #include "extract.h"
 #include "lead_byte.h"
+#include "os_kind.h"
+#include "private_folder.h"
 #include "staging.h"
+#include "work_tree.h"
 
 #include <windows.h>
 
@@ -56,13 +59,26 @@ bool CandidateRoot(int candidate, char (&root)[PathBufferSize]) {
 } // namespace
 
 bool EnterWorkDir() {
+  const bool ntFamily = ClassifyOs() >= FirstNtOsKind;
   for (int candidate = 0; candidate < CandidateCount; ++candidate) {
     if (!CandidateRoot(candidate, StagingRoot)) continue;
     // A temporary folder the system names but lacks is not made: it may be gone on
     // purpose. The Windows directory's own is the last resort.
     if (candidate == WindowsTemp) CreateDirectoryA(StagingRoot, nullptr);
     if (!EnterStagingDrive() || !EnterStagingRoot()) continue;
-    CreateDirectoryA(WorkDirName, nullptr);
+    // Only a work directory this run makes is used: nothing left in it may be started or
+    // loaded beside the setup program, and a link would lead the unpacking elsewhere.
+    // Every user of the NT family may write to the Windows directory's TEMP: there a
+    // leftover cannot be told from one planted by someone else, nor emptied without
+    // racing them, so only an empty one or a link goes, and the new one is closed to
+    // others. The user's own leftover, anywhere else, is emptied.
+    const bool shared = ntFamily && candidate == WindowsTemp;
+    if (shared)
+      RemoveDirectoryA(WorkDirName);
+    else
+      RemoveFolder(WorkDirName, false);
+    if (!(shared ? CreatePrivateFolder(WorkDirName) : CreateDirectoryA(WorkDirName, nullptr)))
+      continue;
     if (SetCurrentDirectoryA(WorkDirName)) return true;
   }
   return false;
@@ -98,18 +114,26 @@ bool WorkDirPath(const char* root, const char* name, char* path, size_t size) {
 bool StagedSetupProgramEnded() {
   char root[PathBufferSize];
   char program[PathBufferSize + sizeof WorkDirName + sizeof SetupProgramName];
+  bool found = false;
+  // Every root a start may have chosen: a leftover elsewhere may have sent the first one
+  // on to the next.
   for (int candidate = 0; candidate < CandidateCount; ++candidate) {
     if (!CandidateRoot(candidate, root)) continue;
     if (!WorkDirPath(root, SetupProgramName, program, sizeof program)) continue;
     // Opened without being changed, and closed at once.
     const HANDLE file = CreateFileA(program, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-      CloseHandle(file);
-      return true;
+    if (file == INVALID_HANDLE_VALUE) {
+      const DWORD error = GetLastError();
+      if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) return false;
+      continue;
     }
-    const DWORD error = GetLastError();
-    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) return false;
+    CloseHandle(file);
+    // A setup program hands its work on to others as a rule; while one of them runs from
+    // the work directory, the installation is not over.
+    program[std::strlen(program) - sizeof SetupProgramName] = '\0';
+    if (ProgramRunsFrom(program)) return false;
+    found = true;
   }
-  return false;
+  return found;
 }

@@ -6,9 +6,11 @@
 #include <cstddef>
 
 // Chooses StagingRoot and makes the work directory in it the current directory, made
-// where missing. The system temporary path as it is given, when it is plain (see
-// ansi_path.h) and the work directory can be made in it; else its short form; else the
-// Windows directory's TEMP, made where missing. False when none of them serves.
+// afresh by this run (a leftover emptied first, a link never entered). The system
+// temporary path as it is given, when it is plain (see ansi_path.h) and the work
+// directory can be made in it; else its short form; else the Windows directory's TEMP,
+// made where missing, where on the NT family the work directory is closed to other
+// users. False when none of them serves.
 bool EnterWorkDir();
 
 // The full path of the work directory under `root` (the root, a backslash and N80_INST),
@@ -23,7 +25,8 @@ bool EnterStagingDrive();
 // that drive's root, not whatever directory the drive has as its current one.
 bool EnterStagingRoot();
 
-// Whether the setup program staged under the root a start would choose now has ended:
-// a running program's file cannot be opened for writing, on either family. False also
-// when no staged setup program is found.
+// Whether the installation staged under the roots a start may choose is over: no program
+// runs from a work directory there, the setup program included (a running program's file
+// cannot be opened for writing, on either family). False also when no staged setup
+// program is found.
 bool StagedSetupProgramEnded();

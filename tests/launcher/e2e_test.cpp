@@ -11,11 +11,12 @@
 
 #include <windows.h>
 
+#include <cstring>
 #include <string>
 
 namespace {
 
-std::string SetupPath, DemoPath, WorkRoot;
+std::string SetupPath, DemoPath, WorkRoot, StandInPath;
 
 std::string Payload() {
   std::vector<WriterEntry> entries(4);
@@ -205,7 +206,58 @@ SetupRunRecord RunPlain(Scenario& scenario, const std::string& root,
   return run;
 }
 
+// The stand-in setup program (stand_in_setup.cpp) as N_SETUP.EXE and as SUB\HELPER.EXE,
+// in the way `mode` has it behave.
+SetupRunRecord RunStandIn(Scenario& scenario, const char* mode) {
+  SetPorts("4800,o,8,2");
+  const std::string program = ReadWholeFile(StandInPath);
+  std::vector<WriterEntry> entries(3);
+  entries[0].Name = "N_SETUP.EXE";
+  entries[1].Dir = "SUB";
+  entries[1].Name = "HELPER.EXE";
+  entries[0].Data = entries[1].Data = program;
+  entries[2].Name = "README.TXT";
+  CHECK(WriteWholeFile(scenario.Media + "\\N_SETUP.DRS", BuildArchive(entries)));
+  SetEnvironmentVariableA("STAND_IN_SETUP", mode);
+  const SetupRunRecord run = RunSetup(scenario.Options);
+  SetEnvironmentVariableA("STAND_IN_SETUP", nullptr);
+  PrintRun(run);
+  CHECK(run.Started && !run.TimedOut && run.ExitCode == 0 && run.Boxes.empty());
+  CHECK(!PathExists(scenario.WorkDir));
+  return run;
+}
+
+Scenario* HandedOver = nullptr;
+HANDLE HelperRelease;
+bool HelperIntact = false;
+
+void CheckHelperIntactThenRelease() {
+  HelperIntact = PathExists(HandedOver->WorkDir + "\\SUB\\HELPER.EXE") &&
+                 PathExists(HandedOver->WorkDir + "\\README.TXT");
+  SetEvent(HelperRelease);
+}
+
 } // namespace
+
+// The setup program handed over to a helper in the work directory and ended; a second
+// start meanwhile leaves the first bootstrap and everything under the helper alone.
+TEST_CASE(SecondStartWhileAHandedOverProgramRuns) {
+  Scenario scenario = MakeScenario("handed_over", "");
+  HelperRelease = CreateEventA(nullptr, TRUE, FALSE, "StandInRelease");
+  HandedOver = &scenario;
+  scenario.Options.AbandonSetupProgram = true; // the second start follows the hand-off
+  scenario.Options.SecondStartEnded = CheckHelperIntactThenRelease;
+  const SetupRunRecord run = RunStandIn(scenario, "hand_over");
+  CHECK(run.SecondStarted && run.SecondEndedFirst && run.SecondExitCode == 0 && HelperIntact);
+  CHECK(run.Report.find("command line: ") == run.Report.rfind("command line: "));
+  CloseHandle(HelperRelease);
+}
+
+// Closed at once by a setup program that takes seconds to end, as on a slow machine.
+TEST_CASE(SetupProgramSlowToEndAfterClosing) {
+  Scenario scenario = MakeScenario("slow_exit", "");
+  RunStandIn(scenario, "slow_exit");
+}
 
 TEST_CASE(EnglishRunHandsOffAndCleansUp) {
   CHECK(GetOEMCP() != 949);
@@ -366,6 +418,9 @@ int main(int argc, char** argv) {
   SetupPath = WindowsPath(argv[1]);
   DemoPath = WindowsPath(argv[2]);
   WorkRoot = WindowsPath(argv[3]);
+  char module[MAX_PATH] = "";
+  GetModuleFileNameA(nullptr, module, MAX_PATH);
+  StandInPath = std::string(module, std::strrchr(module, '\\') + 1) + "stand_in_setup.exe";
   CreateDirectoryA(WorkRoot.c_str(), nullptr);
   // The case names follow the work directory, which stands in for the program name.
   return RunAllTests(argc - 3, argv + 3);

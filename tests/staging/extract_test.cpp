@@ -158,6 +158,13 @@ TEST_CASE(ExtractArchivePassesOverEntriesItCannotWrite) {
   CHECK(HasContent(WorkDir + "\\OLD.TXT", "     "));
   CHECK(RecordedBoxes().empty());
   CheckReleased();
+
+  // Not the setup program: what lay there in its place would be started.
+  PrepareMedium(ArchiveImage({{"", "n_setup.exe", StreamAbc}}), ScratchDrive());
+  CreateDirectoryA((WorkDir + "\\N_SETUP.EXE").c_str(), nullptr);
+  CHECK_EQ(0, Extract());
+  CheckBoxes({{"File error !!", "Fatal Error"}});
+  CheckReleased();
 }
 
 TEST_CASE(ExtractArchiveWithAnEmptyDirectory) {

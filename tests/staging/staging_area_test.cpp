@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <direct.h>
+#include <sddl.h>
 
 #include <cstring>
 #include <string>
@@ -26,9 +27,10 @@ const std::string Archive =
 // The medium in M:\MEDIA; the program starts somewhere else on the drive. The Windows
 // directory is M:\WINDOWS, without a TEMP.
 void RunPrepareStaging(const std::string& tempPath, const std::string& windowsDirectory = "",
-                       bool wide = true) {
+                       bool wide = true, void (*prepare)() = nullptr) {
   RemoveTree(Root() + "WINDOWS");
   CreateDirectoryA((Root() + "WINDOWS").c_str(), nullptr);
+  if (prepare) prepare();
   FreshDirectory(Root() + "MEDIA");
   WriteWholeFile(Root() + "MEDIA\\N_SETUP.DRS", Archive);
   FreshDirectory(Root() + "START");
@@ -66,15 +68,86 @@ TEST_CASE(PrepareStagingUnpacksIntoTheWorkDirectoryOfTheTempPath) {
   CHECK(std::string(StagingRoot) == Root() + "TEMP\\");
 }
 
-TEST_CASE(PrepareStagingUsesAnExistingWorkDirectoryAsItIs) {
+// What a run that died left there is gone before anything is unpacked: Windows would load
+// a DLL beside the setup program before its own.
+TEST_CASE(PrepareStagingEmptiesALeftoverWorkDirectory) {
+  const std::string work = Root() + "TEMP\\N80_INST";
+  const char* stale[] = {"\\OLD.TXT", "\\VERSION.DLL", "\\.keepme", "\\OLD\\X.TXT"};
   FreshDirectory(Root() + "TEMP");
-  CreateDirectoryA((Root() + "TEMP\\N80_INST").c_str(), nullptr);
-  WriteWholeFile(Root() + "TEMP\\N80_INST\\OLD.TXT", "old");
-  WriteWholeFile(Root() + "TEMP\\N80_INST\\A.TXT", "previous run, longer than abc");
+  CreateDirectoryA(work.c_str(), nullptr);
+  CreateDirectoryA((work + "\\OLD").c_str(), nullptr);
+  for (const char* name : stale)
+    WriteWholeFile(work + name, "old");
+  WriteWholeFile(work + "\\A.TXT", "previous run, longer than abc");
   RunPrepareStaging(Root() + "TEMP\\");
   CHECK_EQ(1, ExtractOk);
-  CHECK(Unpacked(Root() + "TEMP\\N80_INST"));
-  CHECK(FileExists(Root() + "TEMP\\N80_INST\\OLD.TXT"));
+  CHECK(Unpacked(work));
+  for (const char* name : stale)
+    CHECK(!FileExists(work + name));
+  CleanWorkDir();
+  CHECK(!DirectoryExists(work));
+}
+
+const std::string Planted = ScratchDrive() + "\\WINDOWS\\TEMP\\N80_INST";
+
+void Plant() {
+  CreateDirectoryA((Root() + "WINDOWS\\TEMP").c_str(), nullptr);
+  CreateDirectoryA(Planted.c_str(), nullptr);
+  WriteWholeFile(Planted + "\\N_SETUP.EXE", "theirs");
+  WriteWholeFile(Planted + "\\VERSION.DLL", "theirs");
+}
+
+BOOL WINAPI Windows95(LPOSVERSIONINFOA version) {
+  *version = {sizeof *version, 4, 0, 950, VER_PLATFORM_WIN32_WINDOWS, ""};
+  return TRUE;
+}
+
+// The Windows directory's TEMP, where any user of the NT family may write: a work
+// directory someone else made there is neither entered nor used, an empty one is made
+// afresh and closed to other users; the Windows 95 family's one user empties it.
+TEST_CASE(PrepareStagingUsesOnlyAWorkDirectoryItMade) {
+  RunPrepareStaging("J:\\TEMP\\", "", true, Plant);
+  std::string theirs;
+  CHECK(ExtractOk == 0 && ReadWholeFile(Planted + "\\N_SETUP.EXE", &theirs) && theirs == "theirs");
+  CHECK(FileExists(Planted + "\\VERSION.DLL") && !FileExists(Planted + "\\A.TXT"));
+  RunPrepareStaging("J:\\TEMP\\", "", true, [] {
+    CreateDirectoryA((Root() + "WINDOWS\\TEMP").c_str(), nullptr);
+    CreateDirectoryA(Planted.c_str(), nullptr);
+  });
+  CHECK_EQ(1, ExtractOk);
+  // Wine shows SYSTEM beside the user on every file, and Everyone where others may look.
+  char security[512];
+  DWORD size = 0;
+  BOOL present = FALSE, defaulted = FALSE;
+  ACL* acl = nullptr;
+  CHECK(GetFileSecurityA(Planted.c_str(), DACL_SECURITY_INFORMATION, security, sizeof security,
+                         &size) &&
+        GetSecurityDescriptorDacl(security, &present, &acl, &defaulted) && acl && acl->AceCount);
+  for (int i = 0; acl && i < acl->AceCount; ++i) {
+    ACCESS_ALLOWED_ACE* ace = nullptr;
+    char* sid = nullptr;
+    CHECK(GetAce(acl, i, reinterpret_cast<void**>(&ace)) &&
+          ConvertSidToStringSidA(&ace->SidStart, &sid) && std::strcmp(sid, "S-1-1-0") != 0);
+  }
+  {
+    ScopedImportHook family("kernel32.dll", "GetVersionExA", reinterpret_cast<void*>(Windows95));
+    RunPrepareStaging("J:\\TEMP\\", "", false, Plant);
+    CHECK(ExtractOk == 1 && Unpacked(Planted) && !FileExists(Planted + "\\VERSION.DLL"));
+  }
+
+  // A link named N80_INST is never followed. Wine shows a Unix one as a junction but
+  // does not remove it, so the root is passed over.
+  FreshDirectory(Root() + "DOCS");
+  WriteWholeFile(Root() + "DOCS\\README.TXT", "mine");
+  FreshDirectory(Root() + "TEMP");
+  CHECK(UnixLink(Root() + "TEMP\\N80_INST", Root() + "DOCS"));
+  RunPrepareStaging(Root() + "TEMP\\");
+  CHECK(ExtractOk == 1 && std::string(StagingRoot) == Root() + "WINDOWS\\TEMP");
+  CleanWorkDir();
+  std::string mine;
+  CHECK(ReadWholeFile(Root() + "DOCS\\README.TXT", &mine) && mine == "mine");
+  CHECK(!FileExists(Root() + "DOCS\\A.TXT") && !DirectoryExists(Planted));
+  CHECK(!UnixLink(Root() + "TEMP\\N80_INST", ""));
 }
 
 // A temporary directory at the root of a drive: the work directory is at that root,
@@ -265,8 +338,11 @@ TEST_CASE(CleanWorkDirRemovesFilesAndSubDirectoriesAtOnce) {
   CHECK(std::string(CurrentDirectory()) == Root() + "CLEAN");
 }
 
-TEST_CASE(CleanWorkDirLeavesDotNamesAndReadOnlyFiles) {
+TEST_CASE(CleanWorkDirRemovesDotNamesButNotReadOnlyFilesNorWhatALinkHolds) {
   MakeWorkDir();
+  FreshDirectory(Root() + "DOCS");
+  WriteWholeFile(Root() + "DOCS\\README.TXT", "mine");
+  CHECK(UnixLink(WorkDir() + "\\LINKED", Root() + "DOCS"));
   WriteWholeFile(WorkDir() + "\\.KEEP", "dot");
   WriteWholeFile(WorkDir() + "\\LOCKED.TXT", "read-only");
   SetFileAttributesA((WorkDir() + "\\LOCKED.TXT").c_str(), FILE_ATTRIBUTE_READONLY);
@@ -275,9 +351,10 @@ TEST_CASE(CleanWorkDirLeavesDotNamesAndReadOnlyFiles) {
     CleanUpObserver observer;
     CleanWorkDir();
     CHECK_EQ(10, SleepCalls);
-    CHECK_EQ(11, DeleteCalls);
+    CHECK_EQ(12, DeleteCalls);
   }
-  CHECK(FileExists(WorkDir() + "\\.KEEP"));
+  CHECK(!FileExists(WorkDir() + "\\.KEEP") && FileExists(Root() + "DOCS\\README.TXT"));
+  CHECK(!UnixLink(WorkDir() + "\\LINKED", ""));
   CHECK(FileExists(WorkDir() + "\\LOCKED.TXT"));
   CHECK(!FileExists(WorkDir() + "\\GONE.TXT"));
   SetFileAttributesA((WorkDir() + "\\LOCKED.TXT").c_str(), FILE_ATTRIBUTE_NORMAL);

@@ -118,6 +118,31 @@ void FreshDirectory(const std::string& path) {
   CreateDirectoryA(path.c_str(), nullptr);
 }
 
+bool UnixLink(const std::string& link, const std::string& target) {
+  using UnixName = char*(CDECL*)(LPCWSTR);
+  const auto unixName = reinterpret_cast<UnixName>(reinterpret_cast<void (*)()>(
+      GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+  if (!unixName) return false;
+  auto name = [&](const std::string& path) {
+    const std::wstring wide(path.begin(), path.end());
+    return std::string(" \"") + unixName(wide.c_str()) + "\"";
+  };
+  std::string line = target.empty() ? "Z:\\bin\\rm -f" + name(link)
+                                    : "Z:\\bin\\ln -sfn" + name(target) + name(link);
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process))
+    return false;
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  // Wine does not wait for a Unix program: the link's state tells when it is done.
+  for (int wait = 0; wait < 600 && DirectoryExists(link) == target.empty(); ++wait)
+    Sleep(100);
+  return DirectoryExists(link);
+}
+
 const char* CurrentDirectory() {
   static char buffer[MAX_PATH * 2];
   const DWORD length = GetCurrentDirectoryA(sizeof buffer, buffer);

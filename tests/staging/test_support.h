@@ -36,6 +36,9 @@ bool FileExists(const std::string& path);
 bool DirectoryExists(const std::string& path);
 // Removes `path` with everything in it (read-only files too), then creates it empty.
 void FreshDirectory(const std::string& path);
+// Makes `link` a Unix symbolic link to the folder `target`, or with no target removes it
+// (Wine starts Unix programs); whether it is there afterwards.
+bool UnixLink(const std::string& link, const std::string& target);
 // The current directory, valid until the next call.
 const char* CurrentDirectory();
 
