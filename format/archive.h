@@ -17,6 +17,17 @@ inline constexpr int HeaderLength = SignatureLength + 4;
 inline constexpr int EntryFixedLength = 14;
 inline constexpr int TextBufferSize = 260;
 
+// An archive whose entries carry checksums says so in its signature area: this text in
+// its first 50 bytes, then the CRC-32 of everything from the head's Reserved field to
+// DataBase, inclusive, as written. Each entry's Reserved field then holds the CRC-32 of
+// its unpacked bytes. Other packers put their own text there and write no such CRC, and
+// the previous drs wrote another text; even a tool that copies this head onto another
+// directory leaves a CRC that matches the new directory by a chance of 1 in 2^32.
+inline constexpr int ChecksumTagLength = SignatureLength - 4;
+inline constexpr char ChecksumTag[ChecksumTagLength + 1] =
+    "Nuvik setup archive, CRC-32 of every entry\r\n\x1a";
+inline constexpr int DirectoryCrcAt = ChecksumTagLength;
+
 // One directory record: the fixed part with the file's fields, widths and order,
 // then the two owned texts (260-byte buffers, NUL-terminated, never null once read).
 struct ArchiveEntry {
@@ -33,6 +44,7 @@ struct ArchiveEntry {
 extern ArchiveEntry* EntryTable; // room for MaxEntries records, owned by the caller
 extern int EntryCount;           // the head's count, sign-extended
 extern uint32_t DataBase;
+extern bool EntriesCarryChecksums; // the signature area says so (see ChecksumTag)
 
 // What ReadArchiveDirectory reports; each program says in its own words what it means.
 enum ReadStatus {
@@ -43,8 +55,8 @@ enum ReadStatus {
 };
 
 // Reads the head and the whole directory from `archive` (open "rb", at position 0)
-// into EntryTable, sets EntryCount (the head's count, sign-extended) and DataBase, and
-// returns a ReadStatus; after ReadDone the stream stands after DataBase. After any
+// into EntryTable, sets EntryCount (the head's count, sign-extended), DataBase and
+// EntriesCarryChecksums, and returns a ReadStatus; after ReadDone the stream stands after DataBase. After any
 // other status EntryCount counts the records whose texts ReleaseEntryTexts must give
 // back, and no record may be used.
 int ReadArchiveDirectory(ByteStream* archive);

@@ -5,6 +5,8 @@
 #include "model.h"
 #include "offset_code.h"
 
+#include "checksum/crc32.h"
+
 #include <cstddef>
 #include <cstring>
 
@@ -139,13 +141,23 @@ void KeepRingTail(const unsigned char* end, uint32_t total) {
   std::memcpy(Window, tail, sizeof tail);
 }
 
+// Writes a block of the output, its bytes counted into the CRC when one is expected.
+inline bool Emit(ByteStream* output, const unsigned char* bytes, size_t length, bool checked,
+                 uint32_t& crc) {
+  if (checked) crc = Crc32(crc, bytes, length);
+  return WriteBlock(output, bytes, length);
+}
+
 } // namespace
 
-int DecodeEntry(ByteStream* input, ByteStream* output) {
+int DecodeEntry(ByteStream* input, ByteStream* output, const uint32_t* expectedCrc) {
   unsigned char field[4];
   if (!ReadBlock(input, field, sizeof field)) return DecodeNoSize;
   const uint32_t unpackedSize = LittleEndian32(field);
-  if (unpackedSize == 0) return DecodeDone;
+  // The CRC of no bytes is 0.
+  if (unpackedSize == 0) return expectedCrc && *expectedCrc ? DecodeWrongBytes : DecodeDone;
+  const bool checked = expectedCrc != nullptr;
+  uint32_t crc = 0;
   ResetModel();
   BuildCodeLookup();
   // The ring as it stands before the entry's first byte, oldest byte first: the tail
@@ -160,7 +172,7 @@ int DecodeEntry(ByteStream* input, ByteStream* output) {
   int status = DecodeDone;
   while (remaining > 0) {
     if (out >= Window + RingSize + OutputBlock) {
-      if (!WriteBlock(output, flushed, static_cast<size_t>(out - flushed))) {
+      if (!Emit(output, flushed, static_cast<size_t>(out - flushed), checked, crc)) {
         status = DecodeWriteFailed;
         break;
       }
@@ -215,8 +227,9 @@ int DecodeEntry(ByteStream* input, ByteStream* output) {
   const uint32_t total = unpackedSize - remaining + overrun;
   KeepRingTail(out, total);
   if (status == DecodeWriteFailed) return status;
-  if (!WriteBlock(output, flushed, static_cast<size_t>(out - overrun - flushed)))
+  if (!Emit(output, flushed, static_cast<size_t>(out - overrun - flushed), checked, crc))
     return DecodeWriteFailed;
-  if (status == DecodeDone) GiveBackUnused(in, input, state);
-  return status;
+  if (status != DecodeDone) return status;
+  GiveBackUnused(in, input, state);
+  return checked && crc != *expectedCrc ? DecodeWrongBytes : DecodeDone;
 }
