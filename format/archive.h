@@ -46,6 +46,11 @@ extern int EntryCount;           // the head's count, sign-extended
 extern uint32_t DataBase;
 extern bool EntriesCarryChecksums; // the signature area says so (see ChecksumTag)
 
+// The CRC-32 the entry's bytes must have, when the archive carries them; else null.
+inline const uint32_t* ExpectedCrc(const ArchiveEntry& entry) {
+  return EntriesCarryChecksums ? &entry.Reserved : nullptr;
+}
+
 // What ReadArchiveDirectory reports; each program says in its own words what it means.
 enum ReadStatus {
   ReadDone = 0,

@@ -7,7 +7,7 @@
 # signature must verify and leave the binary checks passing, and `drs try` (with the
 # watcher the package ships) must see SETUP.EXE from the image hand off to the setup
 # program and clean up. A damaged medium must show the failure box under `drs try` and
-# fail it; a wrong password must be refused with nothing written.
+# fail it (its sealed SETUP.EXE refuses the archive as it copies it); a wrong password must be refused with nothing written.
 #   installed_media_test.sh WORK HOST_BUILD VERSION SETUP.EXE N_SETUP.EXE CHECK_BINARY
 set -euo pipefail
 work=$1 host=$2 version=$3 setup=$4 demo_setup=$5 check_binary=$6
@@ -60,7 +60,15 @@ osslsigncode verify -in "$work/medium/SETUP.EXE" -CAfile "$key/cert.pem" >"$work
 python3 "$check_binary" "$work/medium/SETUP.EXE" >"$work/check.log" ||
   { cat "$work/check.log"; fail "the signed SETUP.EXE fails the binary checks"; }
 osslsigncode remove-signature -in "$work/medium/SETUP.EXE" -out "$work/unsigned.exe" >/dev/null
-cmp "$work/unsigned.exe" "$setup" || fail "the medium's SETUP.EXE is not the one built, signed"
+# The program as built but for the seal's slot, which holds the archive's SHA-256.
+python3 - "$work/unsigned.exe" "$setup" <<'EOF' || fail "the medium's SETUP.EXE is not the one built, sealed and signed"
+import sys
+signed, built = (open(p, "rb").read() for p in sys.argv[1:])
+at = built.index(b"Nuvik seal of N_SETUP.DRS:\0") + 27
+sys.exit(len(signed) != len(built) or signed[:at] + signed[at + 32:] != built[:at] + built[at + 32:]
+         or signed[at:at + 32] == bytes(32))
+EOF
+"$drs" verify "$work/medium" | grep -q "^seal: sealed, archive matches" || fail "drs verify: the medium is not sealed"
 
 xorriso -osirrox on -indev "$work/nuvik.iso" -extract / "$work/cd" 2>"$work/xorriso.log" ||
   { cat "$work/xorriso.log"; fail "xorriso could not read the image back"; }
@@ -82,5 +90,6 @@ if env -u DISPLAY "$drs" try --windows nt4 "$work/damaged" >"$work/damaged.log" 
   fail "drs try passed a damaged medium"
 fi
 cat "$work/damaged.log"
-grep -q '"Fatal Error" (no owner): File error !!' "$work/damaged.log" || fail "drs try: no failure box"
+# Its SETUP.EXE is sealed for the whole archive: it copies the damaged one, and stops.
+grep -q '"Copy error" (no owner): N_SETUP.DRS' "$work/damaged.log" || fail "drs try: no failure box"
 grep -q "^hand-off: none" "$work/damaged.log" || fail "drs try: a hand-off from a damaged medium"
