@@ -61,8 +61,8 @@ enum ReadStatus {
 
 // Reads the head and the whole directory from `archive` (open "rb", at position 0)
 // into EntryTable, sets EntryCount (the head's count, sign-extended), DataBase and
-// EntriesCarryChecksums, and returns a ReadStatus; after ReadDone the stream stands after DataBase. After any
-// other status EntryCount counts the records whose texts ReleaseEntryTexts must give
+// EntriesCarryChecksums, and returns a ReadStatus; after ReadDone the stream stands after DataBase.
+// After any other status EntryCount counts the records whose texts ReleaseEntryTexts must give
 // back, and no record may be used.
 int ReadArchiveDirectory(ByteStream* archive);
 

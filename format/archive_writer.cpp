@@ -77,9 +77,8 @@ std::string Directory(const std::vector<WriterEntry>& entries, const std::vector
   AppendLittleEndian(bytes, dataBase, 4);
   if (crcs) {
     std::string signature(ChecksumTag, ChecksumTagLength);
-    AppendLittleEndian(signature, Crc32(0, bytes.data() + SignatureLength,
-                                        bytes.size() - SignatureLength),
-                       4);
+    AppendLittleEndian(signature,
+                       Crc32(0, bytes.data() + SignatureLength, bytes.size() - SignatureLength), 4);
     bytes.replace(0, SignatureLength, signature);
   }
   return bytes;
@@ -244,13 +243,16 @@ void WriteArchive(std::FILE* output, const std::vector<WriterEntry>& entries, Ar
       EncodeBytes(entry, output, &crcs[i]);
       break;
     case EntrySource::File:
-      EncodeFile(i, entry, output, [&](uint64_t read) {
-        if (!progress) return;
-        WriteProgress partial = done;
-        partial.BytesRead += read;
-        partial.BytesWritten = Position(output);
-        progress(partial);
-      }, &crcs[i]);
+      EncodeFile(
+          i, entry, output,
+          [&](uint64_t read) {
+            if (!progress) return;
+            WriteProgress partial = done;
+            partial.BytesRead += read;
+            partial.BytesWritten = Position(output);
+            progress(partial);
+          },
+          &crcs[i]);
       break;
     case EntrySource::EncodedStream:
       Write(output, entry.Data);

@@ -113,8 +113,8 @@ struct Row {
   bool FilesArePrefixes = true;          // damage that cannot reach the bytes of any file written
   Outcome ExpectedOnNt = Expected;
   bool InstallsWhole = false; // every entry in place on both families: drs verify exits 0
-  std::string SealedFor{};     // SETUP.EXE sealed for this archive
-  bool SetupBefore = false;    // the SETUP.EXE built before checksums and seals
+  std::string SealedFor{};    // SETUP.EXE sealed for this archive
+  bool SetupBefore = false;   // the SETUP.EXE built before checksums and seals
 };
 
 const BoxText FileErrorBox = {"File error !!", "Fatal Error"};
@@ -505,8 +505,8 @@ TEST_CASE(ChecksumsAndSeal) {
   const std::string without = ArchiveOf(payload, EntryChecksums::None);
   const std::string another = ArchiveOf(WithSetupProgram({Entry("", "OTHER.TXT", "another")}));
   constexpr auto handOff = Outcome::HandOff, copyError = Outcome::CopyError;
-  RunRows({{"flipped bit, still decoding, checksums", FlippedStillDecoding(sound, 3, payload[3].Data),
-            false, Outcome::FileError, false},
+  RunRows({{"flipped bit, still decoding, checksums",
+            FlippedStillDecoding(sound, 3, payload[3].Data), false, Outcome::FileError, false},
            {"flipped bit, still decoding, no checksums",
             FlippedStillDecoding(without, 3, payload[3].Data), false, handOff, false},
            {"sealed medium", sound, false, handOff, true, handOff, true, sound},
@@ -584,8 +584,9 @@ TEST_CASE(WhereEntriesLand) {
 
 int main(int argc, char** argv) {
   if (argc < 4) {
-    std::fprintf(stderr,
-                 "usage: media_check_test SETUP.EXE N_SETUP.EXE SETUP_BEFORE_CHECKSUMS.EXE [CASE...]\n");
+    std::fprintf(
+        stderr,
+        "usage: media_check_test SETUP.EXE N_SETUP.EXE SETUP_BEFORE_CHECKSUMS.EXE [CASE...]\n");
     return 2;
   }
   SetupPath = WindowsPath(argv[1]);

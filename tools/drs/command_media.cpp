@@ -14,7 +14,6 @@
 
 #include "autorun.h"
 #include "code_signing.h"
-#include "setup_seal.h"
 #include "command_line.h"
 #include "commands.h"
 #include "format/rules.h"
@@ -22,6 +21,7 @@
 #include "media_images.h"
 #include "pending_changes.h"
 #include "setup_binary.h"
+#include "setup_seal.h"
 #include "temporary_path.h"
 #include "tree_scan.h"
 #include "volume_label.h"

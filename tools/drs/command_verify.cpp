@@ -161,8 +161,9 @@ int Verify(const VerifyOptions& options) {
   const std::vector<int> damage = DecodeStatuses(archive);
   const bool shown = !options.Quiet && !options.Json;
   const char* checksums = EntriesCarryChecksums ? "every entry carries the CRC-32 of its bytes"
-                                               : "none (the archive does not carry them)";
-  if (shown) std::printf("%s: %d entries\nchecksums: %s\n", path.c_str(), archive.Count(), checksums);
+                                                : "none (the archive does not carry them)";
+  if (shown)
+    std::printf("%s: %d entries\nchecksums: %s\n", path.c_str(), archive.Count(), checksums);
   if (shown && medium.Seal)
     std::printf("seal: %s%s\n", SealStateText(*medium.Seal),
                 medium.Seal == SealState::ArchiveDiffers
@@ -181,9 +182,9 @@ int Verify(const VerifyOptions& options) {
     installs = ReportFamily(archive, options, ntFamily, damage) && installs;
   if (options.Json) std::printf("\n ],\n \"installs\": %s}\n", JsonBool(installs));
   if (!installs) {
-    std::fprintf(stderr, "drs: %s: SETUP.EXE does not install it whole on both families%s\n",
-                 path.c_str(),
-                 medium.Seal == SealState::ArchiveDiffers ? " (it is sealed for another archive)" : "");
+    std::fprintf(
+        stderr, "drs: %s: SETUP.EXE does not install it whole on both families%s\n", path.c_str(),
+        medium.Seal == SealState::ArchiveDiffers ? " (it is sealed for another archive)" : "");
     return 1;
   }
   if (shown) std::printf("%s: SETUP.EXE installs it whole on both families\n", path.c_str());
@@ -205,9 +206,10 @@ CommandWork DefineVerifyCommand(CLI::App& drs) {
   command->add_flag("--json", options->Json,
                     "for scripts: one JSON object, with the plan of each family, one object per "
                     "entry");
-  command->add_option("ARCHIVE", options->Archive,
-                      "the archive, or a medium folder: its N_SETUP.DRS, and whether its "
-                      "SETUP.EXE is sealed for it")
+  command
+      ->add_option("ARCHIVE", options->Archive,
+                   "the archive, or a medium folder: its N_SETUP.DRS, and whether its "
+                   "SETUP.EXE is sealed for it")
       ->required();
   return [options] { return Verify(*options); };
 }

@@ -51,8 +51,8 @@ void SealSetup(const fs::path& setup, const fs::path& output, const fs::path& ar
   if (at == std::string::npos)
     throw std::runtime_error(setup.string() +
                              ": has no place for a seal (a SETUP.EXE built before seals)");
-  program.replace(at + offsetof(ArchiveSeal, Digest), Sha256Size,
-                  reinterpret_cast<char*>(digest), Sha256Size);
+  program.replace(at + offsetof(ArchiveSeal, Digest), Sha256Size, reinterpret_cast<char*>(digest),
+                  Sha256Size);
   std::ofstream out(output, std::ios::binary);
   if (!out.write(program.data(), static_cast<std::streamsize>(program.size())) || !out.flush())
     throw std::runtime_error(output.string() + ": cannot be written");
