@@ -21,25 +21,30 @@ inline uint32_t Rotate(uint32_t x, int n) {
   return x >> n | x << (32 - n);
 }
 
+// One block into the state. The message schedule lives in a ring of 16 words, each
+// replaced by the word 16 places on as the rounds reach it: a small loop, for a small
+// SETUP.EXE.
 void Compress(uint32_t (&state)[8], const unsigned char* block) {
-  uint32_t w[64];
-  for (int i = 0; i < 16; ++i)
-    w[i] = uint32_t{block[4 * i]} << 24 | uint32_t{block[4 * i + 1]} << 16 |
-           uint32_t{block[4 * i + 2]} << 8 | block[4 * i + 3];
-  for (int i = 16; i < 64; ++i) {
-    const uint32_t s0 = Rotate(w[i - 15], 7) ^ Rotate(w[i - 15], 18) ^ w[i - 15] >> 3;
-    const uint32_t s1 = Rotate(w[i - 2], 17) ^ Rotate(w[i - 2], 19) ^ w[i - 2] >> 10;
-    w[i] = w[i - 16] + s0 + w[i - 7] + s1;
-  }
-  uint32_t v[8];
-  std::memcpy(v, state, sizeof v);
+  uint32_t w[16], v[8];
+  for (int i = 0; i < 8; ++i)
+    v[i] = state[i];
   for (int i = 0; i < 64; ++i) {
+    uint32_t& word = w[i & 15];
+    if (i < 16) {
+      word = uint32_t{block[4 * i]} << 24 | uint32_t{block[4 * i + 1]} << 16 |
+             uint32_t{block[4 * i + 2]} << 8 | block[4 * i + 3];
+    } else {
+      const uint32_t a = w[(i + 1) & 15], b = w[(i + 14) & 15];
+      word += (Rotate(a, 7) ^ Rotate(a, 18) ^ a >> 3) + w[(i + 9) & 15] +
+              (Rotate(b, 17) ^ Rotate(b, 19) ^ b >> 10);
+    }
     const uint32_t e = v[4], a = v[0];
     const uint32_t t1 = v[7] + (Rotate(e, 6) ^ Rotate(e, 11) ^ Rotate(e, 25)) +
-                        ((e & v[5]) ^ (~e & v[6])) + RoundConstants[i] + w[i];
+                        ((e & v[5]) ^ (~e & v[6])) + RoundConstants[i] + word;
     const uint32_t t2 =
         (Rotate(a, 2) ^ Rotate(a, 13) ^ Rotate(a, 22)) + ((a & v[1]) ^ (a & v[2]) ^ (v[1] & v[2]));
-    std::memmove(v + 1, v, 7 * sizeof v[0]);
+    for (int j = 7; j > 0; --j)
+      v[j] = v[j - 1];
     v[4] += t1;
     v[0] = t1 + t2;
   }
@@ -56,25 +61,24 @@ void Sha256Start(Sha256* hash) {
 
 void Sha256Add(Sha256* hash, const void* bytes, size_t length) {
   const unsigned char* next = static_cast<const unsigned char*>(bytes);
-  while (length > 0) {
-    const size_t held = hash->Length % 64;
-    const size_t take = length < 64 - held ? length : 64 - held;
-    std::memcpy(hash->Block + held, next, take);
-    hash->Length += take;
-    next += take;
-    length -= take;
-    if (held + take == 64) Compress(hash->State, hash->Block);
+  for (; length > 0; --length) {
+    hash->Block[hash->Length++ % 64] = *next++;
+    if (hash->Length % 64 == 0) Compress(hash->State, hash->Block);
   }
 }
 
 void Sha256Finish(Sha256* hash, unsigned char (&digest)[Sha256Size]) {
-  const uint64_t bits = hash->Length * 8;
   // The padding: one bit, zeros up to 56 bytes into a block, then the length in bits.
-  unsigned char padding[72] = {0x80};
-  const size_t zeros = (119 - hash->Length % 64) % 64;
-  for (int i = 0; i < 8; ++i)
-    padding[1 + zeros + i] = static_cast<unsigned char>(bits >> (56 - 8 * i));
-  Sha256Add(hash, padding, 1 + zeros + 8);
+  const uint64_t bits = hash->Length * 8;
+  unsigned char byte = 0x80;
+  do {
+    Sha256Add(hash, &byte, 1);
+    byte = 0;
+  } while (hash->Length % 64 != 56);
+  for (int i = 0; i < 8; ++i) {
+    byte = static_cast<unsigned char>(bits >> (56 - 8 * i));
+    Sha256Add(hash, &byte, 1);
+  }
   for (int i = 0; i < Sha256Size; ++i)
     digest[i] = static_cast<unsigned char>(hash->State[i / 4] >> (24 - 8 * (i % 4)));
 }

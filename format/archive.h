@@ -17,16 +17,16 @@ inline constexpr int HeaderLength = SignatureLength + 4;
 inline constexpr int EntryFixedLength = 14;
 inline constexpr int TextBufferSize = 260;
 
-// An archive whose entries carry checksums says so in its signature area: this text in
-// its first 50 bytes, then the CRC-32 of everything from the head's Reserved field to
-// DataBase, inclusive, as written. Each entry's Reserved field then holds the CRC-32 of
-// its unpacked bytes. Other packers put their own text there and write no such CRC, and
-// the previous drs wrote another text; even a tool that copies this head onto another
-// directory leaves a CRC that matches the new directory by a chance of 1 in 2^32.
-inline constexpr int ChecksumTagLength = SignatureLength - 4;
-inline constexpr char ChecksumTag[ChecksumTagLength + 1] =
-    "Nuvik setup archive, CRC-32 of every entry\r\n\x1a";
-inline constexpr int DirectoryCrcAt = ChecksumTagLength;
+// An archive whose entries carry checksums says so in its signature area: these 8 bytes
+// at its start (zeros follow them up to byte 50), then in bytes 50 to 53 the CRC-32 of
+// everything from the head's Reserved field to DataBase, inclusive, as written. Each entry's
+// Reserved field then holds the CRC-32 of its unpacked bytes. Other packers put their own text
+// there and write no such CRC, and the previous drs wrote another text; even a tool that copies
+// this head onto another directory leaves a CRC that matches the new directory by a chance of 1 in
+// 2^32.
+inline constexpr char ChecksumTag[] = "NuvikCRC";
+inline constexpr int ChecksumTagLength = 8;
+inline constexpr int DirectoryCrcAt = SignatureLength - 4;
 
 // One directory record: the fixed part with the file's fields, widths and order,
 // then the two owned texts (260-byte buffers, NUL-terminated, never null once read).

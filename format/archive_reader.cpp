@@ -1,7 +1,6 @@
 #include "archive.h"
 
 #include <cstdlib>
-#include <cstring>
 
 #include "checksum/crc32.h"
 #include "lzhuf/little_endian.h"
@@ -72,7 +71,10 @@ int ReadArchiveDirectory(ByteStream* archive) {
   if (!ReadCounted(archive, base, sizeof base)) return ReadCutShort;
   DataBase = LittleEndian32(base);
   EntryCount = count;
-  EntriesCarryChecksums = std::memcmp(head, ChecksumTag, ChecksumTagLength) == 0 &&
+  // The tag compared as two words, which the compiler knows.
+  const auto* tag = reinterpret_cast<const unsigned char*>(ChecksumTag);
+  EntriesCarryChecksums = LittleEndian32(head) == LittleEndian32(tag) &&
+                          LittleEndian32(head + 4) == LittleEndian32(tag + 4) &&
                           LittleEndian32(head + DirectoryCrcAt) == DirectoryCrc;
   return ReadDone;
 }

@@ -77,6 +77,7 @@ std::string Directory(const std::vector<WriterEntry>& entries, const std::vector
   AppendLittleEndian(bytes, dataBase, 4);
   if (crcs) {
     std::string signature(ChecksumTag, ChecksumTagLength);
+    signature.resize(DirectoryCrcAt, '\0');
     AppendLittleEndian(signature,
                        Crc32(0, bytes.data() + SignatureLength, bytes.size() - SignatureLength), 4);
     bytes.replace(0, SignatureLength, signature);

@@ -7,14 +7,22 @@
 #include "checksum/sha256.h"
 
 struct ArchiveSeal {
-  char Tag[27]; // appears once in SETUP.EXE: here
+  char Tag[12]; // appears once in SETUP.EXE: here
   unsigned char Digest[Sha256Size];
 };
 
-inline constexpr ArchiveSeal UnsealedSlot = {"Nuvik seal of N_SETUP.DRS:", {}};
+inline constexpr ArchiveSeal UnsealedSlot = {"Nuvik seal:", {}};
 
 inline bool IsSealed(const ArchiveSeal& seal) {
   for (const unsigned char byte : seal.Digest)
     if (byte) return true;
   return false;
+}
+
+// Whether a SETUP.EXE with this seal takes an archive of this digest: unsealed, any.
+inline bool SealAccepts(const ArchiveSeal& seal, const unsigned char (&digest)[Sha256Size]) {
+  unsigned char differs = 0;
+  for (int i = 0; i < Sha256Size; ++i)
+    differs |= seal.Digest[i] ^ digest[i];
+  return !differs || !IsSealed(seal);
 }

@@ -73,9 +73,8 @@ bool CopyArchive(const char* archiveName) {
 
   // A sealed bootstrap takes only the archive it was sealed for: every byte passes here
   // once, and the digest is compared when the copy is whole.
-  const bool sealed = IsSealed(Seal);
   Sha256 hash;
-  if (sealed) Sha256Start(&hash);
+  Sha256Start(&hash);
   bool whole = true;
   const LONG length = GetFileLength(input);
   if (length < 0) whole = false;
@@ -92,17 +91,14 @@ bool CopyArchive(const char* archiveName) {
       MessageBoxA(nullptr, "Disk write error !!. Check disk space", "Write error", MB_OK);
       return false;
     } else {
-      if (sealed) Sha256Add(&hash, block, chunk);
+      Sha256Add(&hash, block, chunk);
       copied += static_cast<LONG>(chunk);
     }
-  }
-  if (whole && sealed) {
-    unsigned char digest[Sha256Size];
-    Sha256Finish(&hash, digest);
-    whole = std::memcmp(digest, Seal.Digest, Sha256Size) == 0;
   }
   _lclose(input);
   _lclose(output);
   std::free(block);
-  return whole;
+  unsigned char digest[Sha256Size];
+  Sha256Finish(&hash, digest);
+  return whole && SealAccepts(Seal, digest);
 }

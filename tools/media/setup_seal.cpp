@@ -67,8 +67,7 @@ std::optional<SealState> CheckSeal(const fs::path& setup, const fs::path& archiv
   if (!IsSealed(seal)) return SealState::NotSealed;
   unsigned char digest[Sha256Size];
   Digest(archive, digest);
-  return std::memcmp(digest, seal.Digest, Sha256Size) == 0 ? SealState::ArchiveMatches
-                                                           : SealState::ArchiveDiffers;
+  return SealAccepts(seal, digest) ? SealState::ArchiveMatches : SealState::ArchiveDiffers;
 }
 
 const char* SealStateText(SealState state) {
