@@ -22,9 +22,8 @@ inline uint32_t Rotate(uint32_t x, int n) {
 }
 
 // One block into the state. The message schedule lives in a ring of 16 words, each
-// replaced by the word 16 places on as the rounds reach it: a small loop, for a small
-// SETUP.EXE.
-void Compress(uint32_t (&state)[8], const unsigned char* block) {
+// replaced by the word 16 places on as the rounds reach it: small code for SETUP.EXE.
+[[gnu::noinline]] void Compress(uint32_t (&state)[8], const unsigned char* block) {
   uint32_t w[16], v[8];
   for (int i = 0; i < 8; ++i)
     v[i] = state[i];
@@ -34,9 +33,9 @@ void Compress(uint32_t (&state)[8], const unsigned char* block) {
       word = uint32_t{block[4 * i]} << 24 | uint32_t{block[4 * i + 1]} << 16 |
              uint32_t{block[4 * i + 2]} << 8 | block[4 * i + 3];
     } else {
-      const uint32_t a = w[(i + 1) & 15], b = w[(i + 14) & 15];
-      word += (Rotate(a, 7) ^ Rotate(a, 18) ^ a >> 3) + w[(i + 9) & 15] +
-              (Rotate(b, 17) ^ Rotate(b, 19) ^ b >> 10);
+      const uint32_t x = w[(i + 1) & 15], y = w[(i + 14) & 15];
+      word += (Rotate(x, 7) ^ Rotate(x, 18) ^ x >> 3) + w[(i + 9) & 15] +
+              (Rotate(y, 17) ^ Rotate(y, 19) ^ y >> 10);
     }
     const uint32_t e = v[4], a = v[0];
     const uint32_t t1 = v[7] + (Rotate(e, 6) ^ Rotate(e, 11) ^ Rotate(e, 25)) +
@@ -61,8 +60,17 @@ void Sha256Start(Sha256* hash) {
 
 void Sha256Add(Sha256* hash, const void* bytes, size_t length) {
   const unsigned char* next = static_cast<const unsigned char*>(bytes);
-  for (; length > 0; --length) {
+  while (length > 0) {
+    // Whole blocks straight from the caller's bytes, the rest through Block.
+    if (hash->Length % 64 == 0 && length >= 64) {
+      Compress(hash->State, next);
+      hash->Length += 64;
+      next += 64;
+      length -= 64;
+      continue;
+    }
     hash->Block[hash->Length++ % 64] = *next++;
+    --length;
     if (hash->Length % 64 == 0) Compress(hash->State, hash->Block);
   }
 }
