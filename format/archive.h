@@ -17,13 +17,13 @@ inline constexpr int HeaderLength = SignatureLength + 4;
 inline constexpr int EntryFixedLength = 14;
 inline constexpr int TextBufferSize = 260;
 
-// An archive whose entries carry checksums says so in its signature area: these 8 bytes
-// at its start (zeros follow them up to byte 50), then in bytes 50 to 53 the CRC-32 of
-// everything from the head's Reserved field to DataBase, inclusive, as written. Each entry's
-// Reserved field then holds the CRC-32 of its unpacked bytes. Other packers put their own text
-// there and write no such CRC, and the previous drs wrote another text; even a tool that copies
-// this head onto another directory leaves a CRC that matches the new directory by a chance of 1 in
-// 2^32.
+// An archive whose entries carry checksums says so in its signature area: these 8
+// bytes at its start (zeros follow them up to byte 50), then in bytes 50 to 53 the
+// CRC-32 of everything from the head's Reserved field to DataBase, inclusive, as
+// written. Each entry's Reserved field then holds the CRC-32 of its unpacked bytes.
+// Other packers put their own text there and write no such CRC, and the previous drs
+// wrote another text; even a tool that copies this head onto another directory leaves
+// a CRC that matches the new directory by a chance of 1 in 2^32.
 inline constexpr char ChecksumTag[] = "NuvikCRC";
 inline constexpr int ChecksumTagLength = 8;
 inline constexpr int DirectoryCrcAt = SignatureLength - 4;
@@ -61,9 +61,9 @@ enum ReadStatus {
 
 // Reads the head and the whole directory from `archive` (open "rb", at position 0)
 // into EntryTable, sets EntryCount (the head's count, sign-extended), DataBase and
-// EntriesCarryChecksums, and returns a ReadStatus; after ReadDone the stream stands after DataBase.
-// After any other status EntryCount counts the records whose texts ReleaseEntryTexts must give
-// back, and no record may be used.
+// EntriesCarryChecksums, and returns a ReadStatus; after ReadDone the stream stands
+// after DataBase. After any other status EntryCount counts the records whose texts
+// ReleaseEntryTexts must give back, and no record may be used.
 int ReadArchiveDirectory(ByteStream* archive);
 
 // Releases the texts of records 0 to EntryCount - 1 (Name, then Dir, each only when

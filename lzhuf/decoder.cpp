@@ -152,13 +152,13 @@ struct InputState {
 
 // The CRC-32 of the entry's bytes written so far, counted when one is expected. Kept
 // here rather than in the decoding loop, whose registers are all taken.
-const uint32_t* ExpectedCrc;
+const uint32_t* WantedCrc;
 uint32_t WrittenCrc;
 
 // Writes a block of the output, once per 64 KiB.
 [[gnu::cold, gnu::noinline]] bool Emit(ByteStream* output, const unsigned char* bytes,
                                        size_t length) {
-  if (ExpectedCrc) WrittenCrc = Crc32(WrittenCrc, bytes, length);
+  if (WantedCrc) WrittenCrc = Crc32(WrittenCrc, bytes, length);
   return WriteBlock(output, bytes, length);
 }
 
@@ -170,7 +170,7 @@ int DecodeEntry(ByteStream* input, ByteStream* output, const uint32_t* expectedC
   const uint32_t unpackedSize = LittleEndian32(field);
   // The CRC of no bytes is 0.
   if (unpackedSize == 0) return expectedCrc && *expectedCrc ? DecodeWrongBytes : DecodeDone;
-  ExpectedCrc = expectedCrc;
+  WantedCrc = expectedCrc;
   WrittenCrc = 0;
   if (!Offsets.Length[0]) MakeOffsetTables();
   ResetModel();
