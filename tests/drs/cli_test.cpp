@@ -341,8 +341,7 @@ TEST_F(DrsTest, ChecksumsAndSealsAreHeldToTheBytes) {
   Write(Work / "WRONG.DRS", wrong);
   // A SETUP.EXE with an empty slot for the seal, then sealed for the archive.
   WriteSetupExe(medium / "SETUP.EXE");
-  const std::string slot =
-      Read(medium / "SETUP.EXE") + std::string("Nuvik seal of N_SETUP.DRS:\0", 27);
+  const std::string slot = Read(medium / "SETUP.EXE") + std::string("Nuvik seal:\0", 12);
   Write(medium / "SETUP.EXE", slot + std::string(32, '\0'));
   Write(Work / "sealed" / "N_SETUP.DRS", whole);
   Sha256 hash;

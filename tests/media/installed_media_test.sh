@@ -64,7 +64,7 @@ osslsigncode remove-signature -in "$work/medium/SETUP.EXE" -out "$work/unsigned.
 python3 - "$work/unsigned.exe" "$setup" <<'EOF' || fail "the medium's SETUP.EXE is not the one built, sealed and signed"
 import sys
 signed, built = (open(p, "rb").read() for p in sys.argv[1:])
-at = built.index(b"Nuvik seal of N_SETUP.DRS:\0") + 27
+at = built.index(b"Nuvik seal:\0") + 12
 sys.exit(len(signed) != len(built) or signed[:at] + signed[at + 32:] != built[:at] + built[at + 32:]
          or signed[at:at + 32] == bytes(32))
 EOF
