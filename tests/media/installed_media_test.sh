@@ -60,13 +60,18 @@ osslsigncode verify -in "$work/medium/SETUP.EXE" -CAfile "$key/cert.pem" >"$work
 python3 "$check_binary" "$work/medium/SETUP.EXE" >"$work/check.log" ||
   { cat "$work/check.log"; fail "the signed SETUP.EXE fails the binary checks"; }
 osslsigncode remove-signature -in "$work/medium/SETUP.EXE" -out "$work/unsigned.exe" >/dev/null
-# The program as built but for the seal's slot, which holds the archive's SHA-256.
+# The program as built but for the seal's slot, which holds the archive's SHA-256, and
+# the header's checksum of the file, which signing computes afresh.
 python3 - "$work/unsigned.exe" "$setup" <<'EOF' || fail "the medium's SETUP.EXE is not the one built, sealed and signed"
-import sys
-signed, built = (open(p, "rb").read() for p in sys.argv[1:])
+import struct, sys
+signed, built = (bytearray(open(p, "rb").read()) for p in sys.argv[1:])
 at = built.index(b"Nuvik seal:\0") + 12
-sys.exit(len(signed) != len(built) or signed[:at] + signed[at + 32:] != built[:at] + built[at + 32:]
-         or signed[at:at + 32] == bytes(32))
+sealed = signed[at:at + 32] != bytes(32)
+checksum = struct.unpack_from("<I", built, 0x3C)[0] + 24 + 64
+for program in signed, built:
+    program[at:at + 32] = bytes(32)
+    program[checksum:checksum + 4] = bytes(4)
+sys.exit(not sealed or signed != built)
 EOF
 "$drs" verify "$work/medium" | grep -q "^seal: sealed, archive matches" || fail "drs verify: the medium is not sealed"
 
