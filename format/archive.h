@@ -17,6 +17,17 @@ inline constexpr int HeaderLength = SignatureLength + 4;
 inline constexpr int EntryFixedLength = 14;
 inline constexpr int TextBufferSize = 260;
 
+// An archive whose entries carry checksums says so in its signature area: these 8
+// bytes at its start (zeros follow them up to byte 50), then in bytes 50 to 53 the
+// CRC-32 of everything from the head's Reserved field to DataBase, inclusive, as
+// written. Each entry's Reserved field then holds the CRC-32 of its unpacked bytes.
+// Other packers put their own text there and write no such CRC, and the previous drs
+// wrote another text; even a tool that copies this head onto another directory leaves
+// a CRC that matches the new directory by a chance of 1 in 2^32.
+inline constexpr char ChecksumTag[] = "NuvikCRC";
+inline constexpr int ChecksumTagLength = 8;
+inline constexpr int DirectoryCrcAt = SignatureLength - 4;
+
 // One directory record: the fixed part with the file's fields, widths and order,
 // then the two owned texts (260-byte buffers, NUL-terminated, never null once read).
 struct ArchiveEntry {
@@ -33,6 +44,12 @@ struct ArchiveEntry {
 extern ArchiveEntry* EntryTable; // room for MaxEntries records, owned by the caller
 extern int EntryCount;           // the head's count, sign-extended
 extern uint32_t DataBase;
+extern bool EntriesCarryChecksums; // the signature area says so (see ChecksumTag)
+
+// The CRC-32 the entry's bytes must have, when the archive carries them; else null.
+inline const uint32_t* ExpectedCrc(const ArchiveEntry& entry) {
+  return EntriesCarryChecksums ? &entry.Reserved : nullptr;
+}
 
 // What ReadArchiveDirectory reports; each program says in its own words what it means.
 enum ReadStatus {
@@ -43,10 +60,10 @@ enum ReadStatus {
 };
 
 // Reads the head and the whole directory from `archive` (open "rb", at position 0)
-// into EntryTable, sets EntryCount (the head's count, sign-extended) and DataBase, and
-// returns a ReadStatus; after ReadDone the stream stands after DataBase. After any
-// other status EntryCount counts the records whose texts ReleaseEntryTexts must give
-// back, and no record may be used.
+// into EntryTable, sets EntryCount (the head's count, sign-extended), DataBase and
+// EntriesCarryChecksums, and returns a ReadStatus; after ReadDone the stream stands
+// after DataBase. After any other status EntryCount counts the records whose texts
+// ReleaseEntryTexts must give back, and no record may be used.
 int ReadArchiveDirectory(ByteStream* archive);
 
 // Releases the texts of records 0 to EntryCount - 1 (Name, then Dir, each only when

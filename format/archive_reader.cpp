@@ -2,11 +2,13 @@
 
 #include <cstdlib>
 
+#include "checksum/crc32.h"
 #include "lzhuf/little_endian.h"
 
 ArchiveEntry* EntryTable;
 int EntryCount;
 uint32_t DataBase;
+bool EntriesCarryChecksums;
 
 namespace {
 
@@ -16,9 +18,18 @@ char* NewEmptyText() {
   return text;
 }
 
+// The CRC-32 of the directory as read so far, from the head's Reserved field on.
+uint32_t DirectoryCrc;
+
+bool ReadCounted(ByteStream* archive, void* bytes, uint8_t length) {
+  if (!ReadBlock(archive, bytes, length)) return false;
+  DirectoryCrc = Crc32(DirectoryCrc, bytes, length);
+  return true;
+}
+
 bool ReadText(ByteStream* archive, char* text, uint8_t length) {
   text[length] = '\0';
-  return ReadBlock(archive, text, length);
+  return ReadCounted(archive, text, length);
 }
 
 } // namespace
@@ -29,15 +40,17 @@ int ReadArchiveDirectory(ByteStream* archive) {
   // pointers are set (null or owned), so that ReleaseEntryTexts stays safe after a
   // refusal halfway.
   EntryCount = 0;
+  EntriesCarryChecksums = false;
   // A head or directory cut short would leave fields that were never read; the archive
   // is refused before any of them can be used.
   if (!ReadBlock(archive, head, sizeof head)) return ReadCutShort;
   const int16_t count = static_cast<int16_t>(LittleEndian16(head + SignatureLength + 2));
   if (count > MaxEntries) return ReadTooManyEntries;
+  DirectoryCrc = Crc32(0, head + SignatureLength, HeaderLength - SignatureLength);
 
   for (int i = 0; i < count; ++i) {
     unsigned char fixed[EntryFixedLength];
-    if (!ReadBlock(archive, fixed, sizeof fixed)) return ReadCutShort;
+    if (!ReadCounted(archive, fixed, sizeof fixed)) return ReadCutShort;
     ArchiveEntry& entry = EntryTable[i];
     entry.Offset = LittleEndian32(fixed);
     entry.Reserved = LittleEndian32(fixed + 4);
@@ -55,9 +68,14 @@ int ReadArchiveDirectory(ByteStream* archive) {
   }
 
   unsigned char base[4];
-  if (!ReadBlock(archive, base, sizeof base)) return ReadCutShort;
+  if (!ReadCounted(archive, base, sizeof base)) return ReadCutShort;
   DataBase = LittleEndian32(base);
   EntryCount = count;
+  // The tag compared as two words, which the compiler knows.
+  const auto* tag = reinterpret_cast<const unsigned char*>(ChecksumTag);
+  EntriesCarryChecksums = LittleEndian32(head) == LittleEndian32(tag) &&
+                          LittleEndian32(head + 4) == LittleEndian32(tag + 4) &&
+                          LittleEndian32(head + DirectoryCrcAt) == DirectoryCrc;
   return ReadDone;
 }
 

@@ -5,6 +5,7 @@
 #include <memory>
 #include <utility>
 
+#include "checksum/crc32.h"
 #include "lzhuf/encoder.h"
 #include "rules.h"
 
@@ -55,21 +56,31 @@ void CheckEntries(const std::vector<WriterEntry>& entries, ArchiveLimits limits)
 
 namespace {
 
-std::string Directory(const std::vector<WriterEntry>& entries,
-                      const std::vector<uint32_t>& offsets) {
+// The head and the directory, then DataBase; with checksums, the entries' CRCs and the
+// signature area that tells of them.
+std::string Directory(const std::vector<WriterEntry>& entries, const std::vector<uint32_t>& offsets,
+                      const std::vector<uint32_t>* crcs, uint32_t dataBase) {
   std::string bytes(PackerSignature, sizeof PackerSignature);
   AppendLittleEndian(bytes, 0, 2);
   AppendLittleEndian(bytes, static_cast<uint32_t>(entries.size()), 2);
   for (size_t i = 0; i < entries.size(); ++i) {
     const WriterEntry& entry = entries[i];
     AppendLittleEndian(bytes, offsets[i], 4);
-    AppendLittleEndian(bytes, 0, 4);
+    AppendLittleEndian(bytes, crcs ? (*crcs)[i] : 0, 4);
     AppendLittleEndian(bytes, entry.DosTime, 2);
     AppendLittleEndian(bytes, entry.DosDate, 2);
     AppendLittleEndian(bytes, static_cast<uint32_t>(entry.Dir.size()), 1);
     AppendLittleEndian(bytes, static_cast<uint32_t>(entry.Name.size()), 1);
     bytes += entry.Dir;
     bytes += entry.Name;
+  }
+  AppendLittleEndian(bytes, dataBase, 4);
+  if (crcs) {
+    std::string signature(ChecksumTag, ChecksumTagLength);
+    signature.resize(DirectoryCrcAt, '\0');
+    AppendLittleEndian(signature,
+                       Crc32(0, bytes.data() + SignatureLength, bytes.size() - SignatureLength), 4);
+    bytes.replace(0, SignatureLength, signature);
   }
   return bytes;
 }
@@ -132,7 +143,7 @@ FileHandle Counted(FileHandle file, const ReadProgress& progress, CountedInput& 
 #endif
 
 void EncodeFile(size_t index, const WriterEntry& entry, std::FILE* output,
-                [[maybe_unused]] const ReadProgress& progress) {
+                [[maybe_unused]] const ReadProgress& progress, uint32_t* crc) {
   FileHandle input = OpenForReading(entry.File);
 #ifdef __GLIBC__
   CountedInput counted{nullptr, progress};
@@ -143,7 +154,7 @@ void EncodeFile(size_t index, const WriterEntry& entry, std::FILE* output,
                          std::strerror(errno));
   if (entry.FileSize > UINT32_MAX)
     throw ArchiveRefused(Describe(index, entry) + ": a file of 4 GiB or more cannot be an entry");
-  if (!EncodeEntry(input.get(), static_cast<uint32_t>(entry.FileSize), output)) {
+  if (!EncodeEntry(input.get(), static_cast<uint32_t>(entry.FileSize), output, crc)) {
     if (std::ferror(output))
       throw ArchiveRefused(std::string("cannot write the archive: ") + std::strerror(errno));
     throw ArchiveRefused(Describe(index, entry) + ": " + entry.File.string() +
@@ -154,7 +165,7 @@ void EncodeFile(size_t index, const WriterEntry& entry, std::FILE* output,
                          " grew while it was packed");
 }
 
-void EncodeBytes(const WriterEntry& entry, std::FILE* output) {
+void EncodeBytes(const WriterEntry& entry, std::FILE* output, uint32_t* crc) {
   FileHandle input(std::tmpfile());
   if (!input) throw ArchiveRefused(std::string("no temporary file: ") + std::strerror(errno));
   if (std::fwrite(entry.Data.data(), 1, entry.Data.size(), input.get()) != entry.Data.size() ||
@@ -163,7 +174,7 @@ void EncodeBytes(const WriterEntry& entry, std::FILE* output) {
   std::rewind(input.get());
   if (entry.Data.size() > UINT32_MAX)
     throw ArchiveRefused("an entry of 4 GiB or more cannot be stored");
-  if (!EncodeEntry(input.get(), static_cast<uint32_t>(entry.Data.size()), output))
+  if (!EncodeEntry(input.get(), static_cast<uint32_t>(entry.Data.size()), output, crc))
     throw ArchiveRefused(std::string("cannot write the archive: ") + std::strerror(errno));
 }
 
@@ -208,18 +219,21 @@ std::string DescribeEntry(int index, const ArchiveEntry& entry) {
 }
 
 void WriteArchive(std::FILE* output, const std::vector<WriterEntry>& entries, ArchiveLimits limits,
+                  EntryChecksums checksums,
                   const std::function<void(const WriteProgress&)>& progress) {
   CheckEntries(entries, limits);
+  const bool carried = checksums == EntryChecksums::Carried;
+  for (size_t i = 0; i < entries.size(); ++i)
+    if (carried && entries[i].Source == EntrySource::EncodedStream)
+      throw ArchiveRefused(Describe(i, entries[i]) +
+                           ": a stream stored as it is has no checksum to carry");
   const uint64_t positionLimit =
       limits == ArchiveLimits::Bootstrap ? BootstrapPositionLimit : FormatPositionLimit;
 
-  std::vector<uint32_t> offsets(entries.size(), 0);
-  const std::string directory = Directory(entries, offsets);
-  const uint64_t dataBase = directory.size() + 4;
-  Write(output, directory);
-  std::string base;
-  AppendLittleEndian(base, static_cast<uint32_t>(dataBase), 4);
-  Write(output, base);
+  std::vector<uint32_t> offsets(entries.size(), 0), crcs(entries.size(), 0);
+  const std::string placeholder = Directory(entries, offsets, nullptr, 0);
+  const uint64_t dataBase = placeholder.size();
+  Write(output, placeholder);
 
   WriteProgress done{0, entries.size(), 0, dataBase};
   for (size_t i = 0; i < entries.size(); ++i) {
@@ -227,16 +241,19 @@ void WriteArchive(std::FILE* output, const std::vector<WriterEntry>& entries, Ar
     offsets[i] = static_cast<uint32_t>(done.BytesWritten - dataBase);
     switch (entry.Source) {
     case EntrySource::Bytes:
-      EncodeBytes(entry, output);
+      EncodeBytes(entry, output, &crcs[i]);
       break;
     case EntrySource::File:
-      EncodeFile(i, entry, output, [&](uint64_t read) {
-        if (!progress) return;
-        WriteProgress partial = done;
-        partial.BytesRead += read;
-        partial.BytesWritten = Position(output);
-        progress(partial);
-      });
+      EncodeFile(
+          i, entry, output,
+          [&](uint64_t read) {
+            if (!progress) return;
+            WriteProgress partial = done;
+            partial.BytesRead += read;
+            partial.BytesWritten = Position(output);
+            progress(partial);
+          },
+          &crcs[i]);
       break;
     case EntrySource::EncodedStream:
       Write(output, entry.Data);
@@ -255,15 +272,17 @@ void WriteArchive(std::FILE* output, const std::vector<WriterEntry>& entries, Ar
 
   if (std::fseek(output, 0, SEEK_SET) != 0)
     throw ArchiveRefused("the archive's output cannot be positioned");
-  Write(output, Directory(entries, offsets));
+  Write(output,
+        Directory(entries, offsets, carried ? &crcs : nullptr, static_cast<uint32_t>(dataBase)));
   if (std::fflush(output) != 0)
     throw ArchiveRefused(std::string("cannot write the archive: ") + std::strerror(errno));
 }
 
-std::string BuildArchive(const std::vector<WriterEntry>& entries, ArchiveLimits limits) {
+std::string BuildArchive(const std::vector<WriterEntry>& entries, ArchiveLimits limits,
+                         EntryChecksums checksums) {
   FileHandle file(std::tmpfile());
   if (!file) throw ArchiveRefused(std::string("no temporary file: ") + std::strerror(errno));
-  WriteArchive(file.get(), entries, limits);
+  WriteArchive(file.get(), entries, limits, checksums);
   if (fseeko(file.get(), 0, SEEK_END) != 0)
     throw ArchiveRefused("cannot read the temporary archive back");
   std::string bytes(Position(file.get()), '\0');

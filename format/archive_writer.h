@@ -37,6 +37,11 @@ enum class ArchiveLimits {
   FormatOnly, // only what the layout can hold, for tests that make damaged archives
 };
 
+// Whether the archive carries each entry's CRC-32 (see ChecksumTag). Without them it is
+// the archive the previous drs wrote, byte for byte; tests use that, and it is the only
+// choice for a stream stored as it is, whose bytes the writer does not know.
+enum class EntryChecksums { Carried, None };
+
 // Told after each entry and, inside a large file, after every MiB read (on glibc).
 struct WriteProgress {
   size_t EntriesDone;
@@ -52,8 +57,8 @@ public:
   using std::runtime_error::runtime_error;
 };
 
-// The signature area, always these 54 bytes, so that the same entries give the same
-// archive.
+// The signature area of an archive without checksums, always these 54 bytes, so that
+// the same entries give the same archive.
 extern const char PackerSignature[54];
 
 // Throws ArchiveRefused, naming the entry, when the entries do not keep to `limits`;
@@ -64,6 +69,7 @@ void CheckEntries(const std::vector<WriterEntry>& entries, ArchiveLimits limits)
 // seekable: the directory's offsets are filled in once the streams are written.
 void WriteArchive(std::FILE* output, const std::vector<WriterEntry>& entries,
                   ArchiveLimits limits = ArchiveLimits::Bootstrap,
+                  EntryChecksums checksums = EntryChecksums::Carried,
                   const std::function<void(const WriteProgress&)>& progress = {});
 
 // Appends the low `width` bytes of `value`, least significant first.
@@ -80,4 +86,5 @@ std::string DescribeEntry(int index, const ArchiveEntry& entry);
 
 // The whole archive in memory, for small test archives.
 std::string BuildArchive(const std::vector<WriterEntry>& entries,
-                         ArchiveLimits limits = ArchiveLimits::Bootstrap);
+                         ArchiveLimits limits = ArchiveLimits::Bootstrap,
+                         EntryChecksums checksums = EntryChecksums::Carried);

@@ -5,6 +5,8 @@
 #include "model.h"
 #include "offset_code.h"
 
+#include "checksum/crc32.h"
+
 #include <cstddef>
 #include <cstring>
 
@@ -85,11 +87,18 @@ inline unsigned DecodeLeaf(BitInput& in) {
   return node;
 }
 
+// The offset code's tables, made before the first entry.
+OffsetCodeTables Offsets;
+
+[[gnu::cold, gnu::noinline]] void MakeOffsetTables() {
+  FillOffsetCodeTables(Offsets);
+}
+
 // The offset's code: its upper 6 bits by the table of the next 8 bits, then 6 bits.
 inline unsigned DecodeOffset(BitInput& in) {
   const unsigned b = static_cast<unsigned>(in.Bits >> (WordBits - 8));
-  const unsigned length = OffsetCodeLength[b] + 6u;
-  return OffsetHighCode[b] * 64u + (TakeBits(in, length) & 63);
+  const unsigned length = Offsets.CodeLength[b] + 6u;
+  return Offsets.HighCode[b] * 64u + (TakeBits(in, length) & 63);
 }
 
 // What has come of the stream: `Dropped` bytes before the buffer's first, `Read` bytes
@@ -104,7 +113,8 @@ struct InputState {
 // InputMargin bytes are there or the stream has ended. A stream may give less than
 // asked, SETUP.EXE's what its buffer holds, so that what goes back at the end mostly
 // lies in that buffer still.
-void FillInput(BitInput& in, ByteStream* input, InputState& state) {
+// Once per block: optimised for size (cold), as is all that runs once per entry.
+[[gnu::cold, gnu::noinline]] void FillInput(BitInput& in, ByteStream* input, InputState& state) {
   size_t held = static_cast<size_t>(in.End - in.Next);
   std::memmove(Input, in.Next, held);
   state.Dropped += static_cast<uint32_t>(in.Next - Input);
@@ -124,7 +134,8 @@ void FillInput(BitInput& in, ByteStream* input, InputState& state) {
 // whenever fewer than 9 bits were left: one byte beyond the last that holds a bit used.
 // The rest of what was read goes back. The caller positions the stream before each
 // entry, so a give-back that fails costs nothing.
-void GiveBackUnused(const BitInput& in, ByteStream* input, const InputState& state) {
+[[gnu::cold, gnu::noinline]] void GiveBackUnused(const BitInput& in, ByteStream* input,
+                                                 const InputState& state) {
   const uint32_t loaded = state.Dropped + static_cast<uint32_t>(in.Next - Input);
   const uint32_t held = loaded - in.Count / 8 + 1;
   if (held < state.Read) GiveBack(input, state.Read - held);
@@ -132,20 +143,36 @@ void GiveBackUnused(const BitInput& in, ByteStream* input, const InputState& sta
 
 // The ring's positions 4036 to 4095 after `total` bytes went through it, the last of
 // them at `end`, into the first 60 bytes of Window for the next entry.
-void KeepRingTail(const unsigned char* end, uint32_t total) {
+[[gnu::cold, gnu::noinline]] void KeepRingTail(const unsigned char* end, uint32_t total) {
   unsigned char tail[MaxMatch];
   for (uint32_t t = 0; t < MaxMatch; ++t)
     tail[t] = end[-1 - static_cast<ptrdiff_t>((total - 1 - t) & (RingSize - 1))];
   std::memcpy(Window, tail, sizeof tail);
 }
 
+// The CRC-32 of the entry's bytes written so far, counted when one is expected. Kept
+// here rather than in the decoding loop, whose registers are all taken.
+const uint32_t* WantedCrc;
+uint32_t WrittenCrc;
+
+// Writes a block of the output, once per 64 KiB.
+[[gnu::cold, gnu::noinline]] bool Emit(ByteStream* output, const unsigned char* bytes,
+                                       size_t length) {
+  if (WantedCrc) WrittenCrc = Crc32(WrittenCrc, bytes, length);
+  return WriteBlock(output, bytes, length);
+}
+
 } // namespace
 
-int DecodeEntry(ByteStream* input, ByteStream* output) {
+int DecodeEntry(ByteStream* input, ByteStream* output, const uint32_t* expectedCrc) {
   unsigned char field[4];
   if (!ReadBlock(input, field, sizeof field)) return DecodeNoSize;
   const uint32_t unpackedSize = LittleEndian32(field);
-  if (unpackedSize == 0) return DecodeDone;
+  // The CRC of no bytes is 0.
+  if (unpackedSize == 0) return expectedCrc && *expectedCrc ? DecodeWrongBytes : DecodeDone;
+  WantedCrc = expectedCrc;
+  WrittenCrc = 0;
+  if (!Offsets.Length[0]) MakeOffsetTables();
   ResetModel();
   BuildCodeLookup();
   // The ring as it stands before the entry's first byte, oldest byte first: the tail
@@ -160,7 +187,7 @@ int DecodeEntry(ByteStream* input, ByteStream* output) {
   int status = DecodeDone;
   while (remaining > 0) {
     if (out >= Window + RingSize + OutputBlock) {
-      if (!WriteBlock(output, flushed, static_cast<size_t>(out - flushed))) {
+      if (!Emit(output, flushed, static_cast<size_t>(out - flushed))) {
         status = DecodeWriteFailed;
         break;
       }
@@ -215,8 +242,9 @@ int DecodeEntry(ByteStream* input, ByteStream* output) {
   const uint32_t total = unpackedSize - remaining + overrun;
   KeepRingTail(out, total);
   if (status == DecodeWriteFailed) return status;
-  if (!WriteBlock(output, flushed, static_cast<size_t>(out - overrun - flushed)))
+  if (!Emit(output, flushed, static_cast<size_t>(out - overrun - flushed)))
     return DecodeWriteFailed;
-  if (status == DecodeDone) GiveBackUnused(in, input, state);
-  return status;
+  if (status != DecodeDone) return status;
+  GiveBackUnused(in, input, state);
+  return expectedCrc && WrittenCrc != *expectedCrc ? DecodeWrongBytes : DecodeDone;
 }

@@ -4,6 +4,8 @@
 #include "model.h"
 #include "offset_code.h"
 
+#include "checksum/crc32.h"
+
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -131,6 +133,8 @@ public:
     return true;
   }
 
+  uint32_t Crc() const { return crc_; }
+
 private:
   // Makes positions start - MaxDistance to end + MaxMatch (within the entry) present.
   bool Load(uint32_t start, uint32_t end) {
@@ -147,6 +151,7 @@ private:
       const uint32_t room = std::min<uint32_t>(BufferSize - (loaded_ - base_), size_ - loaded_);
       const size_t got = std::fread(&data_[loaded_ - base_], 1, room, input_);
       if (got == 0) return false;
+      crc_ = Crc32(crc_, &data_[loaded_ - base_], got);
       loaded_ += static_cast<uint32_t>(got);
     }
     return true;
@@ -290,6 +295,7 @@ private:
   std::vector<uint8_t> data_;
   uint32_t base_ = 0;   // entry position of data_[0]
   uint32_t loaded_ = 0; // entry positions read so far
+  uint32_t crc_ = 0;    // of the bytes read so far
   // Entries hold position + 1; 0 ends a chain.
   std::vector<uint32_t> head_;
   std::vector<uint32_t> head3_;
@@ -304,7 +310,8 @@ private:
 
 } // namespace
 
-bool EncodeEntry(std::FILE* input, uint32_t size, std::FILE* output) {
+bool EncodeEntry(std::FILE* input, uint32_t size, std::FILE* output, uint32_t* crc) {
+  if (crc) *crc = 0;
   const uint8_t field[4] = {static_cast<uint8_t>(size), static_cast<uint8_t>(size >> 8),
                             static_cast<uint8_t>(size >> 16), static_cast<uint8_t>(size >> 24)};
   if (std::fwrite(field, sizeof field, 1, output) != 1) return false;
@@ -313,5 +320,6 @@ bool EncodeEntry(std::FILE* input, uint32_t size, std::FILE* output) {
   ResetModel();
   Encoder encoder(input, size, bits);
   const bool read = encoder.Run();
+  if (crc) *crc = encoder.Crc();
   return bits.Finish() && read;
 }

@@ -22,10 +22,12 @@ enum DecodeStatus {
   DecodeNoSize,      // fewer than 4 bytes for UnpackedSize
   DecodeStreamEnded, // the bit stream ends before UnpackedSize bytes are decoded
   DecodeWriteFailed, // a byte could not be written to `output`
+  DecodeWrongBytes,  // all bytes decoded, but their CRC-32 is not the one expected
 };
 
 // Decodes one entry stream (UnpackedSize, then the bit stream) from `input`, which
 // stands at the entry, into `output`, and returns a DecodeStatus. Writes exactly
 // UnpackedSize bytes when it returns DecodeDone; after any other status `output` holds
-// what was decoded until then.
-int DecodeEntry(ByteStream* input, ByteStream* output);
+// what was decoded until then. With `expectedCrc`, the CRC-32 of the bytes written must
+// be that value (DecodeWrongBytes otherwise, the bytes written all the same).
+int DecodeEntry(ByteStream* input, ByteStream* output, const uint32_t* expectedCrc = nullptr);

@@ -16,14 +16,16 @@ struct OffsetCodeTables {
   std::array<uint8_t, 64> Length;
 };
 
-consteval OffsetCodeTables MakeOffsetCodeTables() {
-  constexpr int valuesOfLength[9] = {0, 0, 0, 1, 3, 8, 12, 24, 16};
-  OffsetCodeTables t{};
+// At compile time for the encoder and the tests; at run time for the decoder, so that
+// SETUP.EXE carries the tables in uninitialised data rather than in its file.
+inline constexpr uint8_t OffsetValuesOfLength[9] = {0, 0, 0, 1, 3, 8, 12, 24, 16};
+
+constexpr void FillOffsetCodeTables(OffsetCodeTables& t) {
   int value = 0;
   int code = 0;
   int index = 0;
   for (int length = 3; length <= 8; ++length) {
-    for (int k = 0; k < valuesOfLength[length]; ++k, ++value, ++code) {
+    for (int k = 0; k < OffsetValuesOfLength[length]; ++k, ++value, ++code) {
       t.Code[value] = static_cast<uint8_t>(code);
       t.Length[value] = static_cast<uint8_t>(length);
       for (int r = 0; r < (1 << (8 - length)); ++r, ++index) {
@@ -33,6 +35,11 @@ consteval OffsetCodeTables MakeOffsetCodeTables() {
     }
     code <<= 1;
   }
+}
+
+consteval OffsetCodeTables MakeOffsetCodeTables() {
+  OffsetCodeTables t{};
+  FillOffsetCodeTables(t);
   return t;
 }
 

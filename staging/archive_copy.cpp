@@ -1,6 +1,7 @@
 #include "archive_copy.h"
 
 #include "ansi_path.h"
+#include "archive_seal.h"
 #include "format/rules.h"
 
 #include <cstdlib>
@@ -70,6 +71,11 @@ bool CopyArchive(const char* archiveName) {
     return false;
   }
 
+  // A sealed bootstrap takes only the archive it was sealed for: every byte passes here
+  // once, and the digest is compared when the copy is whole.
+  const bool sealed = IsSealed(Seal);
+  Sha256 hash;
+  Sha256Start(&hash);
   bool whole = true;
   const LONG length = GetFileLength(input);
   if (length < 0) whole = false;
@@ -86,11 +92,15 @@ bool CopyArchive(const char* archiveName) {
       MessageBoxA(nullptr, "Disk write error !!. Check disk space", "Write error", MB_OK);
       return false;
     } else {
+      if (sealed) Sha256Add(&hash, block, chunk);
       copied += static_cast<LONG>(chunk);
     }
   }
   _lclose(input);
   _lclose(output);
   std::free(block);
-  return whole;
+  if (!sealed) return whole;
+  unsigned char digest[Sha256Size];
+  Sha256Finish(&hash, digest);
+  return whole && SealAccepts(Seal, digest);
 }

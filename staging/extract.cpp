@@ -68,7 +68,7 @@ void UnpackEntry(const ArchiveEntry& entry, bool ntFamily, const char* savedDire
   int32_t position = 0;
   DataPosition(DataBase, entry.Offset, &position);
   if (!SeekStream(ArchiveStream, position)) FatalError(FileErrorText);
-  if (const int status = DecodeEntry(ArchiveStream, OutputStream))
+  if (const int status = DecodeEntry(ArchiveStream, OutputStream, ExpectedCrc(entry)))
     FatalError(DecodeFailureText(status));
   // The last bytes of a file reach the disk only here; a full disk must not leave a
   // short file behind as if it were whole.

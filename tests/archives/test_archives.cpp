@@ -32,7 +32,7 @@ std::string ArchiveImage(const std::vector<TestEntry>& entries) {
     w.Data = entry.Stream;
     written.push_back(std::move(w));
   }
-  return BuildArchive(written, ArchiveLimits::FormatOnly);
+  return BuildArchive(written, ArchiveLimits::FormatOnly, EntryChecksums::None);
 }
 
 std::string SmallArchive() {

@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "archive_view.h"
+#include "checksum/crc32.h"
 #include "format/archive_writer.h"
 #include "lzhuf/lzhuf.h"
 #include "test_archives.h"
@@ -60,7 +61,7 @@ TEST_F(WriterTest, AnEncodedStreamIsStoredAsItIsInTheKnownLayout) {
   WriterEntry entry = Bytes("", "A.TXT", "");
   entry.Source = EntrySource::EncodedStream;
   entry.Data = std::string("\x03\x00\x00\x00\xF6\xFB\xBD\xE0", 8);
-  const std::string archive = BuildArchive({entry});
+  const std::string archive = BuildArchive({entry}, ArchiveLimits::Bootstrap, EntryChecksums::None);
   const std::string expected = SmallArchive();
   EXPECT_EQ(archive.substr(0, 54), std::string(PackerSignature, 54));
   EXPECT_EQ(archive.substr(54), expected.substr(54));
@@ -92,9 +93,22 @@ TEST_F(WriterTest, EntriesRoundTripInOrderWithTheirFields) {
   EXPECT_EQ(EntryTable[3].DosDate, 0x2B21);
   EXPECT_EQ(EntryTable[0].Offset, 0u);
   EXPECT_EQ(EntryTable[1].Offset, 4u); // an empty entry is its size field alone
+  // Each entry carries the CRC-32 of its bytes, and the head says so.
+  EXPECT_TRUE(EntriesCarryChecksums);
+  const std::vector<std::string> contents = {"", "", varied, std::string(5000, 'x') + "tail"};
   for (int i = 0; i < 4; ++i)
-    EXPECT_EQ(EntryTable[i].Reserved, 0u);
+    EXPECT_EQ(EntryTable[i].Reserved, Crc32(0, contents[i].data(), contents[i].size()));
   EXPECT_EQ(archive.substr(54, 2), std::string("\0\0", 2));
+  // The mark is the tag and the CRC of the directory as written: a head copied onto a
+  // directory changed in any bit, or the previous drs's head, is no mark.
+  auto marked = [](const std::string& other) {
+    ReleaseEntryTexts();
+    std::free(EntryTable);
+    Unpacked(other);
+    return EntriesCarryChecksums;
+  };
+  EXPECT_FALSE(marked(archive.substr(0, 54) + Flipped(archive, 66, 0).substr(54)));
+  EXPECT_FALSE(marked(BuildArchive(entries, ArchiveLimits::Bootstrap, EntryChecksums::None)));
 }
 
 TEST_F(WriterTest, WhatTheBootstrapCannotReadIsRefused) {

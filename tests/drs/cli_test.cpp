@@ -10,6 +10,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "checksum/crc32.h"
+#include "checksum/sha256.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -324,6 +327,62 @@ TEST_F(DrsTest, DamagedArchivesAreReportedNeverTrusted) {
     }
     fs::remove_all(Work / "u");
   }
+}
+
+// Each entry's CRC-32 and the seal of a medium, as unpack and verify see them.
+TEST_F(DrsTest, ChecksumsAndSealsAreHeldToTheBytes) {
+  const fs::path tree = MakeTree("tree"), medium = Work / "medium";
+  const fs::path archive = medium / "N_SETUP.DRS";
+  ASSERT_EQ(RunDrs("pack -o " + Quote(archive) + " " + Quote(tree)).Status, 0);
+  const std::string whole = Read(archive);
+  // README.TXT's stored CRC changed, and the directory's CRC made right again.
+  std::string wrong = whole;
+  wrong[wrong.find("README.TXT") - 10] ^= 1;
+  const size_t end = wrong.find("SYSTEM\\NOTHING") + 14 + 4;
+  const uint32_t crc = Crc32(0, wrong.data() + 54, end - 54);
+  for (int i = 0; i < 4; ++i)
+    wrong[50 + i] = static_cast<char>(crc >> 8 * i);
+  Write(Work / "WRONG.DRS", wrong);
+  // A SETUP.EXE with an empty slot for the seal, then sealed for the archive.
+  WriteSetupExe(medium / "SETUP.EXE");
+  const std::string slot = Read(medium / "SETUP.EXE") + std::string("Nuvik seal:\0", 12);
+  Write(medium / "SETUP.EXE", slot + std::string(32, '\0'));
+  Write(Work / "sealed" / "N_SETUP.DRS", whole);
+  Sha256 hash;
+  Sha256Start(&hash);
+  Sha256Add(&hash, whole.data(), whole.size());
+  unsigned char digest[Sha256Size];
+  Sha256Finish(&hash, digest);
+  Write(Work / "sealed" / "SETUP.EXE", slot + std::string(reinterpret_cast<char*>(digest), 32));
+  Write(Work / "replaced" / "SETUP.EXE", Read(Work / "sealed" / "SETUP.EXE"));
+  Write(Work / "replaced" / "N_SETUP.DRS", wrong);
+
+  const std::string damaged =
+      "entry 4 (README.TXT) is damaged (its bytes do not match the CRC-32 stored with it)";
+  const struct {
+    std::string Command;
+    int Status;
+    std::string Says;
+  } cases[] = {
+      {"verify " + Quote(archive), 0, "checksums: every entry carries the CRC-32 of its bytes"},
+      {"verify --json " + Quote(archive), 0, "\"checksums\": true"},
+      {"verify " + Quote(Work / "WRONG.DRS"), 1, damaged},
+      {"unpack " + Quote(Work / "WRONG.DRS") + " " + Quote(Work / "u"), 1,
+       "entry 4 (README.TXT): damaged, SETUP.EXE stops here with \"File error !!\": its bytes do "
+       "not match the CRC-32 stored with it"},
+      {"verify " + Quote(medium), 0, "seal: not sealed"},
+      {"verify " + Quote(Work / "sealed"), 0, "seal: sealed, archive matches"},
+      {"verify --json " + Quote(Work / "sealed"), 0, "\"seal\": \"sealed, archive matches\""},
+      {"verify " + Quote(Work / "replaced"), 1, "seal: sealed, archive does not match"},
+  };
+  for (const auto& [command, status, says] : cases) {
+    const Outcome outcome = RunDrs(command);
+    EXPECT_EQ(outcome.Status, status) << command << "\n" << outcome.Output;
+    EXPECT_NE(outcome.Output.find(says), std::string::npos) << command << "\n" << outcome.Output;
+  }
+  // unpack stopped at README.TXT, removed its partial file, and kept what came before.
+  EXPECT_FALSE(fs::exists(Work / "u" / "README.TXT"));
+  EXPECT_EQ(Read(Work / "u" / "N_SETUP.EXE"), Read(tree / "N_SETUP.EXE"));
 }
 
 // A usage error names what is wrong, then gives the command's usage line: two lines on

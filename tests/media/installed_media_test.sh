@@ -7,8 +7,8 @@
 # signature must verify and leave the binary checks passing, and `drs try` (with the
 # watcher the package ships) must see SETUP.EXE from the image hand off to the setup
 # program and clean up. A damaged medium must show the failure box under `drs try` and
-# fail it; a wrong password must be refused with nothing written; an entry naming Z: must
-# make nothing outside the run.
+# fail it (its sealed SETUP.EXE refuses the archive as it copies it); a wrong password must
+# be refused with nothing written; an entry naming Z: must make nothing outside the run.
 #   installed_media_test.sh WORK HOST_BUILD VERSION SETUP.EXE N_SETUP.EXE CHECK_BINARY
 set -euo pipefail
 work=$1 host=$2 version=$3 setup=$4 demo_setup=$5 check_binary=$6
@@ -61,7 +61,20 @@ osslsigncode verify -in "$work/medium/SETUP.EXE" -CAfile "$key/cert.pem" >"$work
 python3 "$check_binary" "$work/medium/SETUP.EXE" >"$work/check.log" ||
   { cat "$work/check.log"; fail "the signed SETUP.EXE fails the binary checks"; }
 osslsigncode remove-signature -in "$work/medium/SETUP.EXE" -out "$work/unsigned.exe" >/dev/null
-cmp "$work/unsigned.exe" "$setup" || fail "the medium's SETUP.EXE is not the one built, signed"
+# The program as built but for the seal's slot, which holds the archive's SHA-256, and
+# the header's checksum of the file, which signing computes afresh.
+python3 - "$work/unsigned.exe" "$setup" <<'EOF' || fail "the medium's SETUP.EXE is not the one built, sealed and signed"
+import struct, sys
+signed, built = (bytearray(open(p, "rb").read()) for p in sys.argv[1:])
+at = built.index(b"Nuvik seal:\0") + 12
+sealed = signed[at:at + 32] != bytes(32)
+checksum = struct.unpack_from("<I", built, 0x3C)[0] + 24 + 64
+for program in signed, built:
+    program[at:at + 32] = bytes(32)
+    program[checksum:checksum + 4] = bytes(4)
+sys.exit(not sealed or signed != built)
+EOF
+"$drs" verify "$work/medium" | grep -q "^seal: sealed, archive matches" || fail "drs verify: the medium is not sealed"
 
 xorriso -osirrox on -indev "$work/nuvik.iso" -extract / "$work/cd" 2>"$work/xorriso.log" ||
   { cat "$work/xorriso.log"; fail "xorriso could not read the image back"; }
@@ -83,13 +96,16 @@ if env -u DISPLAY "$drs" try --windows nt4 "$work/damaged" >"$work/damaged.log" 
   fail "drs try passed a damaged medium"
 fi
 cat "$work/damaged.log"
-grep -q '"Fatal Error" (no owner): File error !!' "$work/damaged.log" || fail "drs try: no failure box"
+# Its SETUP.EXE is sealed for the whole archive: it copies the damaged one, and stops.
+grep -q '"Copy error" (no owner): N_SETUP.DRS' "$work/damaged.log" || fail "drs try: no failure box"
 grep -q "^hand-off: none" "$work/damaged.log" || fail "drs try: a hand-off from a damaged medium"
 
 # `drs try` keeps a medium in a box: an archive entry naming a folder on Z:, which in a
 # default Wine prefix is the whole file system, makes nothing outside the run's folder.
 cp -r "$work/medium" "$work/boxed"
 chmod -R u+w "$work/boxed"
+# The entry added changes the archive, which the signed SETUP.EXE is sealed for.
+cp "$setup" "$work/boxed/SETUP.EXE"
 outside=DRSBOX$$
 python3 - "$work/boxed/N_SETUP.DRS" "Z:\\TMP\\$outside" <<'PY'
 import struct, sys

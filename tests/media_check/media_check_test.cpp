@@ -6,7 +6,9 @@
 // byte for byte, wherever it landed. Whatever the archive, SETUP.EXE must also end by
 // itself with exit code 0, keep the work directory after a failure for a look at it,
 // and never give a file more bytes than its entry claims.
-//   media_check_test SETUP.EXE N_SETUP.EXE [CASE...]
+// Archives carry checksums unless a row says otherwise; a row may run a SETUP.EXE sealed
+// for an archive, or the SETUP.EXE built before checksums and seals.
+//   media_check_test SETUP.EXE N_SETUP.EXE SETUP_BEFORE_CHECKSUMS.EXE [CASE...]
 // The runner maps SCRATCH_DRIVE. With DOUBLE_BYTE_TEMP set, the temporary directory's
 // name holds a double-byte character whose second byte is a backslash in the system's
 // code page (932: 表, 950: 許), and nothing may appear beside it.
@@ -18,6 +20,7 @@
 #include "lzhuf/little_endian.h"
 #include "setup_plan.h"
 #include "setup_run.h"
+#include "setup_seal.h"
 #include "test_archives.h"
 #include "test_files.h"
 
@@ -34,7 +37,7 @@
 
 namespace {
 
-std::string SetupPath, DemoPath, WorkRoot;
+std::string SetupPath, DemoPath, SetupBeforePath, WorkRoot;
 
 // Each family's SETUP.EXE is a copy under a name that the prefix's registry ties to a
 // version of Windows.
@@ -89,8 +92,9 @@ std::vector<WriterEntry> WithSetupProgram(std::vector<WriterEntry> entries) {
   return entries;
 }
 
-std::string ArchiveOf(const std::vector<WriterEntry>& entries) {
-  return BuildArchive(entries, ArchiveLimits::FormatOnly);
+std::string ArchiveOf(const std::vector<WriterEntry>& entries,
+                      EntryChecksums checksums = EntryChecksums::Carried) {
+  return BuildArchive(entries, ArchiveLimits::FormatOnly, checksums);
 }
 
 enum class Outcome {
@@ -109,6 +113,8 @@ struct Row {
   bool FilesArePrefixes = true;          // damage that cannot reach the bytes of any file written
   Outcome ExpectedOnNt = Expected;
   bool InstallsWhole = false; // every entry in place on both families: drs verify exits 0
+  std::string SealedFor{};    // SETUP.EXE sealed for this archive
+  bool SetupBefore = false;   // the SETUP.EXE built before checksums and seals
 };
 
 const BoxText FileErrorBox = {"File error !!", "Fatal Error"};
@@ -217,7 +223,14 @@ FamilyRun RunFamily(const Row& row, const Family& family, const std::vector<Writ
   CreateDirectoryA(media.c_str(), nullptr);
   CreateDirectoryA(temp.c_str(), nullptr);
   const std::string archive = media + "\\N_SETUP.DRS";
-  CHECK(CopyFileA(SetupPath.c_str(), (media + "\\" + family.Program).c_str(), FALSE));
+  const std::string setup = media + "\\" + family.Program;
+  if (!row.SealedFor.empty()) {
+    CHECK(WriteWholeFile(root + "\\SEALED.DRS", row.SealedFor));
+    SealSetup(SetupPath, setup, root + "\\SEALED.DRS");
+    DeleteFileA((root + "\\SEALED.DRS").c_str());
+  } else {
+    CHECK(CopyFileA((row.SetupBefore ? SetupBeforePath : SetupPath).c_str(), setup.c_str(), FALSE));
+  }
   if (!row.Missing) CHECK(WriteWholeFile(archive, row.Archive));
   const std::string workDir = temp + "\\N80_INST";
 
@@ -235,7 +248,7 @@ FamilyRun RunFamily(const Row& row, const Family& family, const std::vector<Writ
     if (PathExists(RootFile)) written[RootFileName] = ReadWholeFile(RootFile);
   };
   SetupRunOptions options;
-  options.SetupPath = media + "\\" + family.Program;
+  options.SetupPath = setup;
   options.TempPath = temp + "\\";
   options.ReportPath = root + "\\report.txt";
   options.TimeoutMs = 90000;
@@ -306,9 +319,15 @@ FamilyRun RunFamily(const Row& row, const Family& family, const std::vector<Writ
       CHECK(content->second.compare(0, bytes.size(), bytes) == 0);
   }
 
-  // drs: the plan, then the unpacking, against what SETUP.EXE did.
+  // drs: the plan, then the unpacking, against what SETUP.EXE did. A sealed SETUP.EXE
+  // refuses another archive as it copies it, before any plan of the archive's.
   FamilyRun result;
   if (row.Missing) return result;
+  if (row.SealedFor.size() && CheckSeal(setup, archive) == SealState::ArchiveDiffers) {
+    CHECK(BoxesAre(run.Boxes, &CopyErrorBox));
+    CHECK(written.empty());
+    return result;
+  }
   const SetupPlan plan = PlanSetupRun(archive, family.Nt);
   if (plan.StopBox) {
     const BoxText stop = {plan.StopBox, "Fatal Error"};
@@ -366,9 +385,18 @@ void RunRows(const std::vector<Row>& rows, const std::vector<WriterEntry>& paylo
       installs = RunFamily(row, family, payload).WroteEverything && installs;
     if (row.Missing) continue;
     int verdict = 1;
+    // A sealed row is verified as a medium: its SETUP.EXE beside its archive.
+    const std::string medium = WorkRoot + "\\VERIFY";
+    RemoveTree(medium);
+    CreateDirectoryA(medium.c_str(), nullptr);
     WriteWholeFile(WorkRoot + "\\verify.drs", row.Archive);
+    if (!row.SealedFor.empty()) {
+      WriteWholeFile(medium + "\\N_SETUP.DRS", row.Archive);
+      WriteWholeFile(WorkRoot + "\\sealed.drs", row.SealedFor);
+      SealSetup(SetupPath, medium + "\\SETUP.EXE", WorkRoot + "\\sealed.drs");
+    }
     try {
-      verdict = VerifyCommand({WorkRoot + "\\verify.drs"});
+      verdict = VerifyCommand({row.SealedFor.empty() ? WorkRoot + "\\verify.drs" : medium});
     } catch (const DamagedArchive&) {
       verdict = 1;
     }
@@ -391,6 +419,21 @@ std::string Sound() {
 uint32_t OffsetOf(const std::string& archive, int entry) {
   return LittleEndian32(reinterpret_cast<const unsigned char*>(archive.data()) +
                         LayoutOf(archive).EntryAt[entry]);
+}
+
+// The archive with the first bit flipped, from the middle of the entry's stream on, that
+// leaves the stream decoding to as many bytes as before, but other ones than `bytes`.
+std::string FlippedStillDecoding(const std::string& archive, int entry, const std::string& bytes) {
+  const Layout layout = LayoutOf(archive);
+  const size_t start = layout.DataAt[entry], end = layout.DataAt[entry + 1];
+  for (size_t at = (start + 4 + end) / 2; at < end; ++at) {
+    const std::string flipped = Flipped(archive, at, 0);
+    FileHandle input = StreamOf(flipped.substr(start, end - start)), output(std::tmpfile());
+    if (DecodeEntry(input.get(), output.get()) == DecodeDone && ContentOf(output.get()) != bytes)
+      return flipped;
+  }
+  ReportFailure(__FILE__, __LINE__, "no flipped bit leaves the stream decoding");
+  return archive;
 }
 
 std::string WithLongPath(size_t dirLength, size_t nameLength) {
@@ -454,6 +497,26 @@ TEST_CASE(FlippedBits) {
   });
 }
 
+// Damage only the checksums find, the seal, and archives with checksums under the
+// SETUP.EXE built before them.
+TEST_CASE(ChecksumsAndSeal) {
+  const std::vector<WriterEntry> payload = WithSetupProgram(PayloadEntries());
+  const std::string sound = ArchiveOf(payload);
+  const std::string without = ArchiveOf(payload, EntryChecksums::None);
+  const std::string another = ArchiveOf(WithSetupProgram({Entry("", "OTHER.TXT", "another")}));
+  constexpr auto handOff = Outcome::HandOff, copyError = Outcome::CopyError;
+  RunRows({{"flipped bit, still decoding, checksums",
+            FlippedStillDecoding(sound, 3, payload[3].Data), false, Outcome::FileError, false},
+           {"flipped bit, still decoding, no checksums",
+            FlippedStillDecoding(without, 3, payload[3].Data), false, handOff, false},
+           {"sealed medium", sound, false, handOff, true, handOff, true, sound},
+           {"sealed medium, archive replaced", another, false, copyError, true, copyError, false,
+            sound},
+           {"checksums, SETUP.EXE from before them", sound, false, handOff, true, handOff, true, "",
+            true}},
+          payload);
+}
+
 // Where entries land, on both families, sub-folders and the NT family's omissions
 // included: the rows that also run with a double-byte temporary directory.
 TEST_CASE(WhereEntriesLand) {
@@ -511,18 +574,24 @@ TEST_CASE(WhereEntriesLand) {
             true, handOff, true},
            {"a name with the byte 0x7F", ArchiveOf(delByte), false, handOff, true, handOff, true},
            {"folders and names that climb out", ArchiveOf(climbing), false, handOff},
-           {"a damaged .DL_ entry", ArchiveOf(damagedDl), false, Outcome::FileError, true, handOff},
-           {"the ring after a left-out entry", ArchiveOf(carried), false, handOff}},
+           // Streams stored as they are: their bytes, and so their checksums, are not known.
+           {"a damaged .DL_ entry", ArchiveOf(damagedDl, EntryChecksums::None), false,
+            Outcome::FileError, true, handOff},
+           {"the ring after a left-out entry", ArchiveOf(carried, EntryChecksums::None), false,
+            handOff}},
           sound);
 }
 
 int main(int argc, char** argv) {
-  if (argc < 3) {
-    std::fprintf(stderr, "usage: media_check_test SETUP.EXE N_SETUP.EXE [CASE...]\n");
+  if (argc < 4) {
+    std::fprintf(
+        stderr,
+        "usage: media_check_test SETUP.EXE N_SETUP.EXE SETUP_BEFORE_CHECKSUMS.EXE [CASE...]\n");
     return 2;
   }
   SetupPath = WindowsPath(argv[1]);
   DemoPath = WindowsPath(argv[2]);
+  SetupBeforePath = WindowsPath(argv[3]);
   const char* drive = std::getenv("SCRATCH_DRIVE");
   // A folder per code page: another code page cannot name the double-byte folders.
   WorkRoot = std::string(1, drive ? drive[0] : '?') + ":\\RUNS" + std::to_string(GetACP());
@@ -539,5 +608,5 @@ int main(int argc, char** argv) {
                    static_cast<DWORD>(std::strlen(family.Version) + 1));
     RegCloseKey(handle);
   }
-  return RunAllTests(argc - 2, argv + 2);
+  return RunAllTests(argc - 3, argv + 3);
 }

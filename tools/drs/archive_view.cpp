@@ -127,6 +127,8 @@ std::string DecodeFailure(int status) {
     return "its size field lies past the end of the archive";
   case DecodeStreamEnded:
     return "its stream ends before all its bytes are decoded";
+  case DecodeWrongBytes:
+    return "its bytes do not match the CRC-32 stored with it";
   case DecodeWriteFailed:
     return std::string("cannot write it: ") + std::strerror(errno);
   default:

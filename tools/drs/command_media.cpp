@@ -21,6 +21,7 @@
 #include "media_images.h"
 #include "pending_changes.h"
 #include "setup_binary.h"
+#include "setup_seal.h"
 #include "temporary_path.h"
 #include "tree_scan.h"
 #include "volume_label.h"
@@ -144,10 +145,14 @@ int MakeMedium(const MediaOptions& options, const std::string& label) {
   const fs::path copy = medium.Folder / BootstrapFileName;
   std::error_code different;
   if (!options.Signing.Pkcs12.empty()) {
-    // Signed beside the medium's copy, which is replaced only once signing succeeded.
-    const fs::path signedCopy = TemporaryPath(copy);
+    // Sealed for the archive, then signed, beside the medium's copy, which is replaced
+    // only once signing succeeded: the signature covers the seal.
+    const fs::path sealedCopy = TemporaryPath(copy), signedCopy = TemporaryPath(sealedCopy);
+    changes.Made(sealedCopy);
     changes.Made(signedCopy);
-    SignSetup(setup, signedCopy, options.Signing);
+    SealSetup(setup, sealedCopy, archive);
+    SignSetup(sealedCopy, signedCopy, options.Signing);
+    fs::remove(sealedCopy);
     changes.Claim(copy);
     fs::rename(signedCopy, copy);
   } else if (!fs::equivalent(setup, copy, different)) {

@@ -59,7 +59,7 @@ int Pack(const PackOptions& options) {
   if (!output)
     throw ArchiveRefused(ShownName(temporary) + ": cannot be written: " + std::strerror(errno));
   PackProgress progress(options.Quiet, totalBytes);
-  WriteArchive(output.get(), entries, ArchiveLimits::Bootstrap,
+  WriteArchive(output.get(), entries, ArchiveLimits::Bootstrap, EntryChecksums::Carried,
                [&progress](const WriteProgress& done) { progress.Update(done); });
   progress.Finish();
   if (std::fclose(output.release()) != 0)

@@ -77,7 +77,7 @@ struct Unpacker {
       output = Sink;
     }
     Archive.SeekToData(index);
-    int status = DecodeEntry(Archive.Stream(), output);
+    int status = DecodeEntry(Archive.Stream(), output, ExpectedCrc(entry));
     if (output != Sink && std::fclose(output) != 0 && status == DecodeDone)
       status = DecodeWriteFailed;
     if (status != DecodeDone) {

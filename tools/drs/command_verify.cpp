@@ -1,12 +1,17 @@
 #include <cstdio>
+#include <filesystem>
 #include <memory>
+#include <optional>
+#include <stdexcept>
 
 #include "archive_view.h"
 #include "code_page.h"
 #include "command_line.h"
 #include "entry_path.h"
 #include "json_text.h"
+#include "medium_files.h"
 #include "setup_plan.h"
+#include "setup_seal.h"
 
 namespace {
 
@@ -119,25 +124,67 @@ bool ReportFamily(const ArchiveView& archive, const VerifyOptions& options, bool
   return plan.Whole();
 }
 
+// For a medium folder, its archive and, from its SETUP.EXE, the seal.
+struct Medium {
+  std::string Archive;
+  std::optional<SealState> Seal;
+};
+
+// A folder is a medium when it holds N_SETUP.DRS beside a SETUP.EXE with the seal's
+// slot; any other folder is refused as no archive.
+Medium MediumOf(const std::string& given) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  if (!fs::is_directory(given, error)) return {given, std::nullopt};
+  fs::path archive, setup;
+  for (const fs::directory_entry& file : fs::directory_iterator(given, error)) {
+    if (IsNamed(file.path(), ArchiveName)) archive = file.path();
+    if (IsNamed(file.path(), BootstrapFileName)) setup = file.path();
+  }
+  if (archive.empty() || setup.empty()) return {given, std::nullopt};
+  try {
+    const std::optional<SealState> seal = CheckSeal(setup, archive);
+    return {seal ? archive.string() : given, seal};
+  } catch (const std::runtime_error& failure) {
+    throw DamagedArchive(failure.what());
+  }
+}
+
 // The media check: what SETUP.EXE does with the archive on the Windows 95 family and on
-// the NT family; exit 0 only when both install it whole.
+// the NT family; exit 0 only when both install it whole (and, on a sealed medium, the
+// archive is the one SETUP.EXE was sealed for).
 int Verify(const VerifyOptions& options) {
-  const std::string& path = options.Archive;
+  const Medium medium = MediumOf(options.Archive);
+  const std::string& path = medium.Archive;
   ArchiveView archive(path);
   archive.RequirePlausible();
   const std::vector<int> damage = DecodeStatuses(archive);
   const bool shown = !options.Quiet && !options.Json;
-  if (shown) std::printf("%s: %d entries\n", path.c_str(), archive.Count());
-  if (options.Json)
-    std::printf("{\"archive\": %s, \"entries\": %d, \"families\": [", JsonString(path).c_str(),
-                archive.Count());
-  bool installs = true;
+  const char* checksums = EntriesCarryChecksums ? "every entry carries the CRC-32 of its bytes"
+                                                : "none (the archive does not carry them)";
+  if (shown)
+    std::printf("%s: %d entries\nchecksums: %s\n", path.c_str(), archive.Count(), checksums);
+  if (shown && medium.Seal)
+    std::printf("seal: %s%s\n", SealStateText(*medium.Seal),
+                medium.Seal == SealState::ArchiveDiffers
+                    ? ": SETUP.EXE shows \"Copy error\" and its failure box and unpacks nothing; "
+                      "what follows is what it would do with the archive it was sealed for"
+                    : "");
+  if (options.Json) {
+    std::printf("{\"archive\": %s, \"entries\": %d, \"checksums\": %s, ", JsonString(path).c_str(),
+                archive.Count(), JsonBool(EntriesCarryChecksums));
+    if (medium.Seal) std::printf("\"seal\": %s, ", JsonString(SealStateText(*medium.Seal)).c_str());
+    std::printf("\"families\": [");
+  }
+  // A sealed SETUP.EXE refuses another archive before it unpacks anything.
+  bool installs = medium.Seal != SealState::ArchiveDiffers;
   for (const bool ntFamily : {false, true})
     installs = ReportFamily(archive, options, ntFamily, damage) && installs;
   if (options.Json) std::printf("\n ],\n \"installs\": %s}\n", JsonBool(installs));
   if (!installs) {
-    std::fprintf(stderr, "drs: %s: SETUP.EXE does not install it whole on both families\n",
-                 path.c_str());
+    std::fprintf(
+        stderr, "drs: %s: SETUP.EXE does not install it whole on both families%s\n", path.c_str(),
+        medium.Seal == SealState::ArchiveDiffers ? " (it is sealed for another archive)" : "");
     return 1;
   }
   if (shown) std::printf("%s: SETUP.EXE installs it whole on both families\n", path.c_str());
@@ -159,6 +206,10 @@ CommandWork DefineVerifyCommand(CLI::App& drs) {
   command->add_flag("--json", options->Json,
                     "for scripts: one JSON object, with the plan of each family, one object per "
                     "entry");
-  command->add_option("ARCHIVE", options->Archive)->required();
+  command
+      ->add_option("ARCHIVE", options->Archive,
+                   "the archive, or a medium folder: its N_SETUP.DRS, and whether its "
+                   "SETUP.EXE is sealed for it")
+      ->required();
   return [options] { return Verify(*options); };
 }

@@ -11,7 +11,9 @@ std::vector<int> DecodeStatuses(const ArchiveView& archive) {
       written = written || DecideEntry(archive.Entry(i), ntFamily, DataBase, nullptr).Action ==
                                EntryAction::Write;
     if (written)
-      damage[i] = archive.SeekToData(i) ? DecodeEntry(archive.Stream(), sink) : DecodeNoSize;
+      damage[i] = archive.SeekToData(i)
+                      ? DecodeEntry(archive.Stream(), sink, ExpectedCrc(archive.Entry(i)))
+                      : DecodeNoSize;
   }
   std::fclose(sink);
   return damage;

@@ -27,7 +27,9 @@ struct SetupPlan {
 };
 
 // DecodeEntry's status for every entry that either family writes, each decoded once
-// into nothing: whether a stream is damaged does not depend on what the ring carries.
+// into nothing: whether a stream is damaged does not depend on what the ring carries,
+// and the bytes of an archive that carries checksums never do (drs's encoder never
+// copies from the ring's inherited tail).
 std::vector<int> DecodeStatuses(const ArchiveView& archive);
 
 SetupPlan PlanSetupRun(const ArchiveView& archive, bool ntFamily, const std::vector<int>& damage);
