@@ -13,6 +13,7 @@
 #include <io.h>
 #include <stdio.h>
 #else
+#include <pthread.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -132,6 +133,34 @@ void TakeBackAllAndDie(int signal) {
   std::raise(signal);
 }
 
+// Holds the ending signals back while a change is made and registered, so that no
+// signal finds a folder made, or a file moved aside, that the registry does not know yet.
+// On Windows the handler runs on a thread of its own and cannot be held back this way.
+class SignalsHeld {
+public:
+  SignalsHeld() {
+#ifndef _WIN32
+    sigset_t ending;
+    sigemptyset(&ending);
+    for (int signal : EndingSignals)
+      sigaddset(&ending, signal);
+    pthread_sigmask(SIG_BLOCK, &ending, &Before_);
+#endif
+  }
+  ~SignalsHeld() {
+#ifndef _WIN32
+    pthread_sigmask(SIG_SETMASK, &Before_, nullptr);
+#endif
+  }
+  SignalsHeld(const SignalsHeld&) = delete;
+  SignalsHeld& operator=(const SignalsHeld&) = delete;
+
+private:
+#ifndef _WIN32
+  sigset_t Before_;
+#endif
+};
+
 bool Copy(const fs::path& path, Char* to) {
   const auto& text = path.native();
   if (text.size() >= MaxPath) return false;
@@ -211,6 +240,7 @@ void PendingChanges::MakeFolder(const fs::path& folder) {
   std::error_code error;
   if (folder.empty() || fs::is_directory(folder, error)) return;
   MakeFolder(folder.parent_path());
+  const SignalsHeld held;
   if (!fs::create_directory(folder, error) && !fs::is_directory(folder))
     throw std::runtime_error(folder.string() + ": cannot make this folder: " + error.message());
   Register(folder, fs::path());
@@ -220,6 +250,7 @@ void PendingChanges::Claim(const fs::path& target) {
   std::error_code error;
   if (!fs::exists(fs::symlink_status(target, error))) return Made(target);
   const fs::path saved = TemporaryPath(target);
+  const SignalsHeld held;
   fs::rename(target, saved, error);
   if (error) throw std::runtime_error(target.string() + ": cannot be replaced: " + error.message());
   Register(target, saved);
@@ -256,6 +287,7 @@ public:
 TemporaryFolder::TemporaryFolder(const std::string& name) {
   InstallHandlers();
   std::random_device random;
+  const SignalsHeld held;
   for (int attempt = 0; attempt < 100 && Path_.empty(); ++attempt) {
     char suffix[16];
     std::snprintf(suffix, sizeof suffix, "-%08x", static_cast<unsigned>(random()));
@@ -272,17 +304,17 @@ TemporaryFolder::TemporaryFolder(const std::string& name) {
 }
 
 TemporaryFolder::~TemporaryFolder() {
-  {
-    const FolderSlotsLock lock;
-    if (Char* slot = SlotOf(Pending.Folders, Path_.native())) slot[0] = 0;
+  // Removed before it leaves the registry: a signal meanwhile removes it too.
+  if (!Kept_) {
+    std::error_code ignored;
+    for (auto item = fs::recursive_directory_iterator(Path_, ignored);
+         item != fs::recursive_directory_iterator(); item.increment(ignored))
+      if (item->is_directory(ignored) && !item->is_symlink(ignored))
+        fs::permissions(item->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+    fs::remove_all(Path_, ignored);
   }
-  if (Kept_) return;
-  std::error_code ignored;
-  for (auto item = fs::recursive_directory_iterator(Path_, ignored);
-       item != fs::recursive_directory_iterator(); item.increment(ignored))
-    if (item->is_directory(ignored) && !item->is_symlink(ignored))
-      fs::permissions(item->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
-  fs::remove_all(Path_, ignored);
+  const FolderSlotsLock lock;
+  if (Char* slot = SlotOf(Pending.Folders, Path_.native())) slot[0] = 0;
 }
 
 void TemporaryFolder::Keep() {
