@@ -21,12 +21,14 @@ inline uint32_t Rotate(uint32_t x, int n) {
   return x >> n | x << (32 - n);
 }
 
-// One block into the state. The message schedule lives in a ring of 16 words, each
-// replaced by the word 16 places on as the rounds reach it: small code for SETUP.EXE.
+// One block into the state. The working words lie in one array, the newest first at the
+// top: each round writes its new first word above the others and adds into the fifth,
+// so that no word moves. The message schedule lives in a ring of 16 words, each replaced
+// by the word 16 places on as the rounds reach it: small code for SETUP.EXE.
 [[gnu::noinline]] void Compress(uint32_t (&state)[8], const unsigned char* block) {
-  uint32_t w[16], v[8];
+  uint32_t w[16], v[8 + 64];
   for (int i = 0; i < 8; ++i)
-    v[i] = state[i];
+    v[7 - i] = state[i];
   for (int i = 0; i < 64; ++i) {
     uint32_t& word = w[i & 15];
     if (i < 16) {
@@ -37,18 +39,18 @@ inline uint32_t Rotate(uint32_t x, int n) {
       word += (Rotate(x, 7) ^ Rotate(x, 18) ^ x >> 3) + w[(i + 9) & 15] +
               (Rotate(y, 17) ^ Rotate(y, 19) ^ y >> 10);
     }
-    const uint32_t e = v[4], a = v[0];
-    const uint32_t t1 = v[7] + (Rotate(e, 6) ^ Rotate(e, 11) ^ Rotate(e, 25)) +
-                        ((e & v[5]) ^ (~e & v[6])) + RoundConstants[i] + word;
+    // a to h of this round are r[7] down to r[0].
+    uint32_t* r = v + i;
+    const uint32_t e = r[3], a = r[7];
+    const uint32_t t1 = r[0] + (Rotate(e, 6) ^ Rotate(e, 11) ^ Rotate(e, 25)) +
+                        ((e & r[2]) ^ (~e & r[1])) + RoundConstants[i] + word;
     const uint32_t t2 =
-        (Rotate(a, 2) ^ Rotate(a, 13) ^ Rotate(a, 22)) + ((a & v[1]) ^ (a & v[2]) ^ (v[1] & v[2]));
-    for (int j = 7; j > 0; --j)
-      v[j] = v[j - 1];
-    v[4] += t1;
-    v[0] = t1 + t2;
+        (Rotate(a, 2) ^ Rotate(a, 13) ^ Rotate(a, 22)) + ((a & r[6]) ^ (a & r[5]) ^ (r[6] & r[5]));
+    r[4] += t1;
+    r[8] = t1 + t2;
   }
   for (int i = 0; i < 8; ++i)
-    state[i] += v[i];
+    state[i] += v[71 - i];
 }
 
 } // namespace
