@@ -286,9 +286,6 @@ static int RunNamed(const char* name, const Arguments& arguments) {
   return RunDrs(words);
 }
 
-int ListCommand(const Arguments& arguments) {
-  return RunNamed("list", arguments);
-}
 int VerifyCommand(const Arguments& arguments) {
   return RunNamed("verify", arguments);
 }
@@ -297,7 +294,4 @@ int UnpackCommand(const Arguments& arguments) {
 }
 int PackCommand(const Arguments& arguments) {
   return RunNamed("pack", arguments);
-}
-int MediaCommand(const Arguments& arguments) {
-  return RunNamed("media", arguments);
 }

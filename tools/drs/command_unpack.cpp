@@ -9,7 +9,7 @@
 #include "command_line.h"
 #include "entry_path.h"
 #include "format/dos_time.h"
-#include "format/rules.h"
+#include "format/rule_texts.h"
 #include "lzhuf/lzhuf.h"
 #include "open_file.h"
 

@@ -8,6 +8,7 @@
 #include "code_page.h"
 #include "command_line.h"
 #include "entry_path.h"
+#include "format/rule_texts.h"
 #include "json_text.h"
 #include "medium_files.h"
 #include "setup_plan.h"

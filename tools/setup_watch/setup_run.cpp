@@ -281,7 +281,7 @@ std::string WindowsPath(std::string path) {
 
 std::string UpperCased(std::string text) {
   for (char& c : text)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    c = UpperAscii(c);
   return text;
 }
 

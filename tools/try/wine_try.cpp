@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cctype>
 #include <chrono>
 #include <fstream>
 #include <sstream>
@@ -112,8 +111,7 @@ bool EndsWithProgramName(const std::string& path) {
   const std::string name = std::string("\\") + SetupProgramName;
   if (path.size() < name.size()) return false;
   for (size_t i = 0; i < name.size(); ++i)
-    if (std::toupper(static_cast<unsigned char>(path[path.size() - name.size() + i])) != name[i])
-      return false;
+    if (UpperAscii(path[path.size() - name.size() + i]) != name[i]) return false;
   return true;
 }
 
