@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <sstream>
 
+#include "tools/windows_systems/windows_systems.h"
+
 namespace {
 
 // The fields of a line after "key: ", split at tabs (at most `count`; the last keeps the rest).
@@ -131,10 +133,7 @@ TryRecord ParseTryRecord(const std::string& text) {
 }
 
 std::string ExpectedVersion(const std::string& windows) {
-  if (windows == "95") return "4.0 95";
-  if (windows == "98") return "4.10 95";
-  if (windows == "nt4") return "4.0 nt";
-  return "6.2 nt"; // Windows 10 to a program without a manifest
+  return WindowsVersionNamed(windows).Reported;
 }
 
 std::string DescribeRun(const TryTarget& target, const TryRecord& record) {

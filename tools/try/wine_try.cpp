@@ -18,6 +18,7 @@
 #include "pending_changes.h"
 #include "prepared_prefix.h"
 #include "run_tool.h"
+#include "tools/windows_systems/windows_systems.h"
 
 namespace fs = std::filesystem;
 
@@ -38,35 +39,14 @@ wineserver -k >/dev/null 2>&1
 exit $status
 )";
 
-const char* WineVersionName(const std::string& windows) {
-  if (windows == "95") return "win95";
-  if (windows == "98") return "win98";
-  if (windows == "nt4") return "nt40";
-  return "win10";
-}
-
 // The run's own settings: the Windows version Wine reports and, on the virtual screen,
 // which has no window manager, windows that close when asked.
 std::string Settings(const std::string& windows, bool attended) {
   std::string settings = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Wine]\r\n\"Version\"=\"" +
-                         std::string(WineVersionName(windows)) + "\"\r\n";
+                         std::string(WindowsVersionNamed(windows).WineName) + "\"\r\n";
   if (!attended)
     settings += "\r\n[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n\"Managed\"=\"N\"\r\n";
   return settings;
-}
-
-// Wine takes its code pages from the locale it runs in.
-const char* LocaleOf(int codePage) {
-  switch (codePage) {
-  case 949:
-    return "ko_KR.UTF-8";
-  case 932:
-    return "ja_JP.UTF-8";
-  case 950:
-    return "zh_TW.UTF-8";
-  default:
-    return "en_US.UTF-8";
-  }
 }
 
 bool OnPath(const std::string& program) {
@@ -163,13 +143,9 @@ private:
   std::thread Thread_;
 };
 
-// What a tool said, on one line, for a refusal.
-std::string OneLine(const std::string& output) {
-  std::string line;
-  std::istringstream lines(output);
-  for (std::string part; std::getline(lines, part);)
-    if (part.find_first_not_of(" \r\t") != std::string::npos)
-      line += (line.empty() ? "" : "; ") + part;
+// What a tool said, on one line for a refusal, its last 600 bytes at most.
+std::string LastSaid(const std::string& output) {
+  const std::string line = OneLine(SaidLines(output));
   return line.size() > 600 ? line.substr(line.size() - 600) : line;
 }
 
@@ -183,11 +159,10 @@ bool IsCdImage(const fs::path& file) {
 
 void Unpack(const std::vector<std::string>& command, const char* package, const fs::path& image) {
   std::string output;
-  const int status = RunTool(command, &output);
-  if (status == -1)
-    throw std::runtime_error(command[0] + " is needed to read " + image.string() +
-                             " (Debian package " + package + ")");
-  if (status != 0) throw std::runtime_error(image.string() + " cannot be read: " + OneLine(output));
+  const int status =
+      RunPackagedTool(command, package, &output, "is needed to read " + image.string());
+  if (status != 0)
+    throw std::runtime_error(image.string() + " cannot be read: " + LastSaid(output));
 }
 
 // The folder whose SETUP.EXE runs, a copy in the run's folder, read-only: of the medium
@@ -262,8 +237,8 @@ TryOutcome TryMedium(const TrySettings& settings) {
   const fs::path watcher = run.Path() / "setup_watch.exe";
   fs::copy_file(settings.Watcher, watcher);
 
-  std::vector<std::string> command = {"env",
-                                      std::string("LC_ALL=") + LocaleOf(settings.Target.CodePage)};
+  std::vector<std::string> command = {
+      "env", std::string("LC_ALL=") + KnownCodePageNumbered(settings.Target.CodePage).Locale};
   for (const std::string& word : WineEnvironment(prefix))
     command.push_back(word);
   if (!settings.Attended)
@@ -281,7 +256,7 @@ TryOutcome TryMedium(const TrySettings& settings) {
   if (!fs::exists(recordFile)) {
     std::string reason =
         "the watcher did not run under Wine (exit code " + std::to_string(status) + ")";
-    if (!said.empty()) reason += ": " + OneLine(said);
+    if (!said.empty()) reason += ": " + LastSaid(said);
     if (said.find("wine32") != std::string::npos || said.find("Bad EXE") != std::string::npos)
       reason += std::string("; Wine for 32-bit programs is needed: ") + InstallWine;
     throw std::runtime_error(reason);
