@@ -301,6 +301,3 @@ int VerifyCommand(const Arguments& arguments) {
 int UnpackCommand(const Arguments& arguments) {
   return RunNamed("unpack", arguments);
 }
-int PackCommand(const Arguments& arguments) {
-  return RunNamed("pack", arguments);
-}

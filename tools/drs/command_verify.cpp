@@ -1,3 +1,5 @@
+#include "command_verify.h"
+
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -15,13 +17,6 @@
 #include "setup_seal.h"
 
 namespace {
-
-struct VerifyOptions {
-  std::string Archive;
-  int CodePage = 0;
-  bool Quiet = false;
-  bool Json = false;
-};
 
 const char* const FamilyNames[] = {"Windows 95 family", "Windows NT family"};
 
@@ -151,9 +146,8 @@ Medium MediumOf(const std::string& given) {
   }
 }
 
-// The media check: what SETUP.EXE does with the archive on the Windows 95 family and on
-// the NT family; exit 0 only when both install it whole (and, on a sealed medium, the
-// archive is the one SETUP.EXE was sealed for).
+} // namespace
+
 int Verify(const VerifyOptions& options) {
   const Medium medium = MediumOf(options.Archive);
   const std::string& path = medium.Archive;
@@ -191,8 +185,6 @@ int Verify(const VerifyOptions& options) {
   if (shown) std::printf("%s: SETUP.EXE installs it whole on both families\n", path.c_str());
   return 0;
 }
-
-} // namespace
 
 CommandWork DefineVerifyCommand(CLI::App& drs) {
   CLI::App* command = drs.add_subcommand(

@@ -10,7 +10,6 @@ using Arguments = std::vector<std::string>;
 
 int VerifyCommand(const Arguments& arguments);
 int UnpackCommand(const Arguments& arguments);
-int PackCommand(const Arguments& arguments);
 
 // The whole command line after the program's name: a command and its words, or
 // `--help`, `--version`.

@@ -158,20 +158,25 @@ void CheckCertificate(const SigningKey& key, PasswordHandOver& password, const f
 
 } // namespace
 
-void CheckSigningKey(const SigningKey& key) {
-  TemporaryFolder folder(SigningFolderName);
-  PasswordHandOver password(key, folder);
-  CheckCertificate(key, password, folder.Path());
+struct CodeSigner::Session {
+  explicit Session(const SigningKey& key)
+      : Key(key), Folder(SigningFolderName), Password(key, Folder) {}
+  const SigningKey Key;
+  const TemporaryFolder Folder;
+  PasswordHandOver Password;
+};
+
+CodeSigner::CodeSigner(const SigningKey& key) : Session_(std::make_unique<Session>(key)) {
+  CheckCertificate(key, Session_->Password, Session_->Folder.Path());
 }
 
-void SignSetup(const fs::path& setup, const fs::path& output, const SigningKey& key) {
-  TemporaryFolder folder(SigningFolderName);
-  PasswordHandOver password(key, folder);
-  CheckCertificate(key, password, folder.Path());
+CodeSigner::~CodeSigner() = default;
 
+void CodeSigner::Sign(const fs::path& setup, const fs::path& output) {
+  const SigningKey& key = Session_->Key;
   std::vector<std::string> sign = {"osslsigncode", "sign",
                                    "-pkcs12",      key.Pkcs12.string(),
-                                   "-readpass",    password.ForOsslsigncode(),
+                                   "-readpass",    Session_->Password.ForOsslsigncode(),
                                    "-h",           "sha256"};
   if (!key.TimestampUrl.empty()) sign.insert(sign.end(), {"-ts", key.TimestampUrl});
   sign.insert(sign.end(), {"-in", setup.string(), "-out", output.string()});
