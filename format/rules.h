@@ -81,6 +81,12 @@ struct EntryDecision {
   EntryReason Reason;
 };
 
+// Whether the decision leaves out an entry the installation should have: every pass-over
+// but the NT family's .DL_ files, which that family leaves out by design.
+inline bool MissesEntry(const EntryDecision& decision) {
+  return decision.Action == EntryAction::PassOver && decision.Reason != EntryReason::NtSkipsDlFiles;
+}
+
 // What SETUP.EXE does with `entry`, before it creates anything for it. A Write still
 // stops when the entry's stream is damaged (DecodeEntry) or a write fails.
 EntryDecision DecideEntry(const ArchiveEntry& entry, bool ntFamily, uint32_t dataBase,

@@ -20,14 +20,41 @@ namespace {
 
 const char* const FamilyNames[] = {"Windows 95 family", "Windows NT family"};
 
-// One entry of the plan, in words.
+// What SETUP.EXE does with one entry of the plan.
+enum class StepKind {
+  Writes,
+  Makes,
+  LeavesOut,  // a pass-over by design: the NT family's .DL_ files
+  PassesOver, // a pass-over that loses an entry
+  Stops,
+  StopsDamaged, // at an entry whose stream is damaged
+};
+
+// One entry of the plan: what happens, and for people why and how.
 struct Step {
-  const char* Action; // writes, makes, leaves out, passes over, stops
-  std::string Why;    // for what passes over or stops
+  StepKind Kind;
+  std::string Why; // for what passes over or stops
   const char* Box = nullptr;
   bool Outside = false; // lands outside the work directory
   std::string Notes{};  // where and how a written entry or a folder lands, when worth a word
 };
+
+const char* ActionText(StepKind kind) {
+  switch (kind) {
+  case StepKind::Writes:
+    return "writes";
+  case StepKind::Makes:
+    return "makes";
+  case StepKind::LeavesOut:
+    return "leaves out";
+  case StepKind::PassesOver:
+    return "passes over";
+  case StepKind::Stops:
+  case StepKind::StopsDamaged:
+    break;
+  }
+  return "stops";
+}
 
 // The warning about where an entry lands, and what is worth a word about how it lands:
 // archives made by other packers hold names that install, but not quite as written.
@@ -50,41 +77,49 @@ Step StepOf(const PlannedEntry& planned, const ArchiveEntry& entry, int codePage
   const bool outside = PlaceOf(entry.Dir) != EntryPlace::WorkDir;
   switch (decision.Action) {
   case EntryAction::PassOver:
-    return {decision.Reason == EntryReason::NtSkipsDlFiles ? "leaves out" : "passes over",
+    return {MissesEntry(decision) ? StepKind::PassesOver : StepKind::LeavesOut,
             ReasonText(decision.Reason)};
   case EntryAction::MakeFolder:
-    return {"makes", "", nullptr, outside, Notes(entry, outside, codePage)};
+    return {StepKind::Makes, "", nullptr, outside, Notes(entry, outside, codePage)};
   case EntryAction::Write:
     if (planned.Damage == DecodeDone)
-      return {"writes", "", nullptr, outside, Notes(entry, outside, codePage)};
-    return {"stops", "damaged: " + DecodeFailure(planned.Damage),
+      return {StepKind::Writes, "", nullptr, outside, Notes(entry, outside, codePage)};
+    return {StepKind::StopsDamaged, DecodeFailure(planned.Damage),
             DecodeFailureText(planned.Damage)};
   case EntryAction::Stop:
     break;
   }
-  return {"stops", ReasonText(decision.Reason), FileErrorText};
+  return {StepKind::Stops, ReasonText(decision.Reason), FileErrorText};
 }
 
 void PrintStep(const Step& step, const std::string& path, const std::string& described) {
-  const std::string action = step.Action;
-  if (action == "leaves out")
-    std::printf("  leaves out   %s (%s)\n", path.c_str(), step.Why.c_str());
-  else if (action == "passes over")
-    std::printf("  passes over  %s in silence: %s\n", described.c_str(), step.Why.c_str());
-  else if (action == "stops" && step.Why.rfind("damaged: ", 0) == 0)
-    std::printf("  stops:       %s is damaged (%s): box \"%s\"\n", described.c_str(),
-                step.Why.substr(9).c_str(), step.Box);
-  else if (action == "stops")
-    std::printf("  stops:       %s (%s): box \"%s\"\n", described.c_str(), step.Why.c_str(),
+  const char* why = step.Why.c_str();
+  switch (step.Kind) {
+  case StepKind::LeavesOut:
+    std::printf("  leaves out   %s (%s)\n", path.c_str(), why);
+    break;
+  case StepKind::PassesOver:
+    std::printf("  passes over  %s in silence: %s\n", described.c_str(), why);
+    break;
+  case StepKind::StopsDamaged:
+    std::printf("  stops:       %s is damaged (%s): box \"%s\"\n", described.c_str(), why,
                 step.Box);
-  else
-    std::printf("  %-12s %s%s\n", step.Action, path.c_str(), step.Notes.c_str());
+    break;
+  case StepKind::Stops:
+    std::printf("  stops:       %s (%s): box \"%s\"\n", described.c_str(), why, step.Box);
+    break;
+  case StepKind::Writes:
+  case StepKind::Makes:
+    std::printf("  %-12s %s%s\n", ActionText(step.Kind), path.c_str(), step.Notes.c_str());
+    break;
+  }
 }
 
 void PrintJsonStep(const Step& step, int index, const std::string& path, bool first) {
   std::printf("%s\n    {\"index\": %d, \"path\": %s, \"action\": %s", first ? "" : ",", index + 1,
-              JsonString(path).c_str(), JsonString(step.Action).c_str());
-  if (!step.Why.empty()) std::printf(", \"reason\": %s", JsonString(step.Why).c_str());
+              JsonString(path).c_str(), JsonString(ActionText(step.Kind)).c_str());
+  const std::string why = (step.Kind == StepKind::StopsDamaged ? "damaged: " : "") + step.Why;
+  if (!step.Why.empty()) std::printf(", \"reason\": %s", JsonString(why).c_str());
   if (step.Box) std::printf(", \"box\": %s", JsonString(step.Box).c_str());
   std::printf(", \"outsideWorkDir\": %s}", JsonBool(step.Outside));
 }
