@@ -200,6 +200,27 @@ int Media(const MediaOptions& options) {
   return MakeMedium(options, *label);
 }
 
+// The signing options: --sign-pkcs12, and the password and time stamp that go with it.
+void AddSigningOptions(CLI::App& command, SigningKey& signing) {
+  CLI::Option* pkcs12 =
+      command
+          .add_option("--sign-pkcs12", signing.Pkcs12,
+                      "signs SETUP.EXE (Authenticode, SHA-256, by osslsigncode) with the "
+                      "certificate and key in this PKCS#12 file, before the images are written")
+          ->type_name("FILE");
+  command
+      .add_option("--sign-password-file", signing.PasswordFile,
+                  "the certificate's password is this file's first line (default: the "
+                  "environment variable DRS_SIGN_PASSWORD)")
+      ->type_name("FILE")
+      ->needs(pkcs12);
+  command
+      .add_option("--timestamp", signing.TimestampUrl,
+                  "the signature gets a time stamp from this RFC 3161 service")
+      ->type_name("URL")
+      ->needs(pkcs12);
+}
+
 } // namespace
 
 CommandWork DefineMediaCommand(CLI::App& drs) {
@@ -241,23 +262,7 @@ CommandWork DefineMediaCommand(CLI::App& drs) {
   command->add_flag("--no-autorun", options->NoAutorun,
                     "no AUTORUN.INF beside SETUP.EXE (by default one starts SETUP.EXE when the "
                     "CD goes in; an AUTORUN.INF of your own in DIR is always kept)");
-  CLI::Option* pkcs12 =
-      command
-          ->add_option("--sign-pkcs12", options->Signing.Pkcs12,
-                       "signs SETUP.EXE (Authenticode, SHA-256, by osslsigncode) with the "
-                       "certificate and key in this PKCS#12 file, before the images are written")
-          ->type_name("FILE");
-  command
-      ->add_option("--sign-password-file", options->Signing.PasswordFile,
-                   "the certificate's password is this file's first line (default: the "
-                   "environment variable DRS_SIGN_PASSWORD)")
-      ->type_name("FILE")
-      ->needs(pkcs12);
-  command
-      ->add_option("--timestamp", options->Signing.TimestampUrl,
-                   "the signature gets a time stamp from this RFC 3161 service")
-      ->type_name("URL")
-      ->needs(pkcs12);
+  AddSigningOptions(*command, options->Signing);
   command->add_option("PAYLOAD", options->Payload)->required();
   command->footer(
       "  drs media -o medium --iso nuvik.iso payload\n"

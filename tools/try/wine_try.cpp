@@ -201,6 +201,29 @@ fs::path SetupOf(const fs::path& folder) {
   throw std::runtime_error(folder.string() + " holds no SETUP.EXE");
 }
 
+// The run's files, as the watch command names them.
+struct RunFiles {
+  fs::path Settings, Watcher, Setup, Output;
+};
+
+// The command that runs the watcher on SETUP.EXE under Wine, in the run's prefix, with
+// the locale of the code page asked for, on the virtual screen unless attended.
+std::vector<std::string> WatchCommand(const TrySettings& settings, const fs::path& folder,
+                                      const fs::path& prefix, const RunFiles& files) {
+  std::vector<std::string> command = {
+      "env", std::string("LC_ALL=") + KnownCodePageNumbered(settings.Target.CodePage).Locale};
+  for (const std::string& word : WineEnvironment(prefix))
+    command.push_back(word);
+  if (!settings.Attended)
+    command.insert(command.end(), {"xvfb-run", "-a", "-s", "-screen 0 1024x768x24"});
+  command.insert(command.end(),
+                 {"sh", "-c", RunScript, "sh", RunPath(folder, files.Settings),
+                  RunPath(folder, files.Watcher), RunPath(folder, files.Setup),
+                  RunPath(folder, files.Output), std::to_string(settings.TimeoutSeconds),
+                  settings.Attended ? "--attended" : ""});
+  return command;
+}
+
 } // namespace
 
 std::string MissingForTry(bool attended) {
@@ -237,20 +260,10 @@ TryOutcome TryMedium(const TrySettings& settings) {
   const fs::path watcher = run.Path() / "setup_watch.exe";
   fs::copy_file(settings.Watcher, watcher);
 
-  std::vector<std::string> command = {
-      "env", std::string("LC_ALL=") + KnownCodePageNumbered(settings.Target.CodePage).Locale};
-  for (const std::string& word : WineEnvironment(prefix))
-    command.push_back(word);
-  if (!settings.Attended)
-    command.insert(command.end(), {"xvfb-run", "-a", "-s", "-screen 0 1024x768x24"});
-  command.insert(command.end(),
-                 {"sh", "-c", RunScript, "sh", RunPath(run.Path(), settingsFile),
-                  RunPath(run.Path(), watcher), RunPath(run.Path(), setup),
-                  RunPath(run.Path(), output), std::to_string(settings.TimeoutSeconds),
-                  settings.Attended ? "--attended" : ""});
   std::string said;
   HandOffLookout lookout(prefix);
-  const int status = RunTool(command, &said);
+  const int status = RunTool(
+      WatchCommand(settings, run.Path(), prefix, {settingsFile, watcher, setup, output}), &said);
   const std::string seenHandOff = lookout.Stop();
   const fs::path recordFile = output / "watch.txt";
   if (!fs::exists(recordFile)) {
