@@ -15,7 +15,11 @@ inline constexpr int MaxTextLength = UINT8_MAX;
 inline constexpr int SignatureLength = 54;
 inline constexpr int HeaderLength = SignatureLength + 4;
 inline constexpr int EntryFixedLength = 14;
-inline constexpr int TextBufferSize = 260;
+// Each text has a buffer of Windows' path length (MAX_PATH, which this portable header
+// cannot name), room for the longest text and its terminator.
+inline constexpr int WindowsPathSize = 260;
+inline constexpr int TextBufferSize = WindowsPathSize;
+static_assert(TextBufferSize > MaxTextLength);
 
 // An archive whose entries carry checksums says so in its signature area: these 8
 // bytes at its start (zeros follow them up to byte 50), then in bytes 50 to 53 the

@@ -7,7 +7,7 @@
 
 #include "checksum/crc32.h"
 #include "lzhuf/encoder.h"
-#include "rules.h"
+#include "rule_texts.h"
 
 const char PackerSignature[54] = "Nuvik setup archive (LZHUF entries) written by drs\r\n\x1a";
 

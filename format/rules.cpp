@@ -72,12 +72,6 @@ bool CanMakeFolders(const char* dir, bool dirEndsPath, LeadByteTest isLeadByte) 
   }
 }
 
-bool HasDelByte(const char* text) {
-  for (const char* p = text; *p; ++p)
-    if (*p == '\x7F') return true;
-  return false;
-}
-
 } // namespace
 
 void UpperCaseAscii(char* text, LeadByteTest isLeadByte) {
@@ -202,20 +196,4 @@ const char* DecodeFailureText(int decodeStatus) {
 
 bool IsSetupProgram(const ArchiveEntry& entry) {
   return !entry.Dir[0] && SameLetters(entry.Name, Length(entry.Name), SetupProgramName);
-}
-
-unsigned NotesOn(const ArchiveEntry& entry) {
-  unsigned notes = 0;
-  if (IsDriveLetter(entry.Dir[0]) && entry.Dir[1] == ':' && !entry.Dir[2]) notes |= NoteDriveRoot;
-  if (HasDelByte(entry.Dir) || HasDelByte(entry.Name)) notes |= NoteDelByte;
-  for (const char* component = FirstComponent(entry.Dir);;) {
-    const char* end = ComponentEnd(component, nullptr);
-    const bool stays = end == component || (end == component + 1 && component[0] == '.');
-    if (!stays && KeptEnd(component, end, true) != end) notes |= NoteNameChanges;
-    if (!*end) break;
-    component = end + 1;
-  }
-  const char* nameEnd = entry.Name + Length(entry.Name);
-  if (KeptEnd(entry.Name, nameEnd, true) != nameEnd) notes |= NoteNameChanges;
-  return notes;
 }

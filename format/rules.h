@@ -81,6 +81,12 @@ struct EntryDecision {
   EntryReason Reason;
 };
 
+// Whether the decision leaves out an entry the installation should have: every pass-over
+// but the NT family's .DL_ files, which that family leaves out by design.
+inline bool MissesEntry(const EntryDecision& decision) {
+  return decision.Action == EntryAction::PassOver && decision.Reason != EntryReason::NtSkipsDlFiles;
+}
+
 // What SETUP.EXE does with `entry`, before it creates anything for it. A Write still
 // stops when the entry's stream is damaged (DecodeEntry) or a write fails.
 EntryDecision DecideEntry(const ArchiveEntry& entry, bool ntFamily, uint32_t dataBase,
@@ -98,24 +104,12 @@ bool CanCreateName(const char* name, const char* end, LeadByteTest isLeadByte);
 // No trail byte of a double-byte character is a dot or a blank.
 const char* KeptEnd(const char* name, const char* end, bool endsPath);
 
-// What drs points out about an entry that installs, as bits.
-enum EntryNote : unsigned {
-  NoteDriveRoot = 1,   // a Dir of a bare drive, "C:", is that drive's root
-  NoteNameChanges = 2, // Windows drops trailing dots or blanks of its names
-  NoteDelByte = 4,     // a name holds the byte 0x7F, which Windows takes like a letter
-};
-unsigned NotesOn(const ArchiveEntry& entry);
-const char* NoteText(EntryNote note);
-
 // DataBase + Offset as the position SETUP.EXE seeks to; false when the sum wraps past
 // 2^32 or reaches 2^31, where its seek cannot go.
 bool DataPosition(uint32_t dataBase, uint32_t offset, int32_t* position);
 
 // Whether the entry is the setup program that SETUP.EXE starts from the work directory.
 bool IsSetupProgram(const ArchiveEntry& entry);
-
-// Why an entry is passed over or stops, in a few words for people.
-const char* ReasonText(EntryReason reason);
 
 // The texts of SETUP.EXE's "Fatal Error" box for a reader or decoder status.
 const char* ReadFailureText(int readStatus);

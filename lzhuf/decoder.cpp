@@ -222,7 +222,7 @@ int DecodeEntry(ByteStream* input, ByteStream* output, const uint32_t* expectedC
       status = DecodeStreamEnded;
       break;
     }
-    const unsigned length = symbol - 253;
+    const unsigned length = MatchLength(symbol);
     const unsigned char* source = out - distance;
     // A source at least a chunk behind never reads what this copy writes; a nearer
     // one repeats its last bytes, so it goes byte by byte.

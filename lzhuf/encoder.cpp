@@ -17,7 +17,6 @@ namespace {
 // Matches reach back at most a whole ring: offset 4095 is the byte written 4096 bytes
 // earlier.
 constexpr uint32_t MaxDistance = RingSize;
-constexpr int MinMatch = MatchThreshold + 1;
 // The parse is planned a block at a time, with the code lengths the model has when the
 // block starts. Longer blocks lose less at their ends but plan with staler lengths.
 constexpr uint32_t BlockSize = 4096;
@@ -262,7 +261,7 @@ private:
         const Step& match = candidates_[k];
         const uint32_t offsetCost = here + OffsetBits(match.distance);
         for (; length <= match.length; ++length) {
-          const uint32_t c = offsetCost + symbolCost_[256 + length - MinMatch];
+          const uint32_t c = offsetCost + symbolCost_[MatchSymbol(length)];
           if (c < cost_[r + length]) {
             cost_[r + length] = c;
             via_[r + length] = {static_cast<uint16_t>(length), match.distance};
@@ -282,7 +281,7 @@ private:
       if (step->length == 1) {
         EncodeSymbol(bits_, At(position));
       } else {
-        EncodeSymbol(bits_, 256 + step->length - MinMatch);
+        EncodeSymbol(bits_, MatchSymbol(step->length));
         EncodeOffset(bits_, step->distance);
       }
       position += step->length;

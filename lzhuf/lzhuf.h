@@ -10,11 +10,20 @@
 inline constexpr int RingSize = 4096;
 inline constexpr int MaxMatch = 60;
 inline constexpr int MatchThreshold = 2;
+inline constexpr int MinMatch = MatchThreshold + 1;
 inline constexpr int SymbolCount = 256 + MaxMatch - MatchThreshold; // 314
 inline constexpr int NodeCount = 2 * SymbolCount - 1;               // 627
 inline constexpr int RootNode = NodeCount - 1;                      // 626
 inline constexpr unsigned WeightLimit = 0x8000;
 inline constexpr int RingFill = RingSize - MaxMatch; // 4036 bytes of 0x20, then RingPos
+
+// Symbols 0 to 255 are literal bytes; from 256 on, a match of MinMatch bytes and longer.
+inline constexpr int MatchSymbol(int length) {
+  return 256 + length - MinMatch;
+}
+inline constexpr unsigned MatchLength(unsigned symbol) {
+  return symbol - (256 - MinMatch);
+}
 
 // What DecodeEntry reports; each program says in its own words what it means.
 enum DecodeStatus {

@@ -1,5 +1,7 @@
-#include "staging.h"
+#include "clean_up.h"
+#include "message_pump.h"
 #include "staging_root.h"
+#include "staging_state.h"
 #include "work_tree.h"
 
 #include <windows.h>

@@ -2,7 +2,7 @@
 
 #include "format/rules.h"
 #include "lead_byte.h"
-#include "staging.h"
+#include "staging_state.h"
 
 #include <windows.h>
 

@@ -31,6 +31,7 @@ unsigned char* StreamBuffer;
 // The Dir of the entry before, already checked or made: entries of one folder usually
 // follow each other, and each check costs two trips to the system.
 char CheckedDir[TextBufferSize];
+static_assert(WindowsPathSize == MAX_PATH);
 
 // Makes the entry's folders where its Dir puts them, unless they can be entered already,
 // and comes back to the work directory.

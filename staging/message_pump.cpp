@@ -1,4 +1,4 @@
-#include "staging.h"
+#include "message_pump.h"
 
 #include <windows.h>
 

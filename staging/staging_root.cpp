@@ -5,7 +5,7 @@
 #include "lead_byte.h"
 #include "os_kind.h"
 #include "private_folder.h"
-#include "staging.h"
+#include "staging_state.h"
 #include "work_tree.h"
 
 #include <windows.h>

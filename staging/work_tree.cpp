@@ -1,6 +1,6 @@
 #include "work_tree.h"
 
-#include "staging.h"
+#include "message_pump.h"
 
 #include <windows.h>
 

@@ -138,8 +138,9 @@ void CheckSuccessfulRun(int language) {
   CHECK_STR(expected.c_str(), received.c_str());
   // What the watcher learnt of the hand-off, as the setup program received it.
   CHECK_STR(received.c_str(), run.HandOffLine.c_str());
-  CHECK_STR(UpperCased(scenario.WorkDir + "\\N_SETUP.EXE").c_str(),
-            UpperCased(run.SetupProgramPath).c_str());
+  const std::string expectedProgram = UpperCased(scenario.WorkDir + "\\N_SETUP.EXE");
+  const std::string learntProgram = UpperCased(run.SetupProgramPath);
+  CHECK_STR(expectedProgram.c_str(), learntProgram.c_str());
   const std::string startedIn = UpperCased(ReportValue(run.Report, "current directory"));
   CHECK_STR(scenario.WorkDir.c_str(), startedIn.c_str());
   const std::string windowAtFinish = ReportValue(run.Report, "bootstrap window at finish");

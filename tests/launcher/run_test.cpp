@@ -3,6 +3,7 @@
 // table (the boxes answer at once, the setup program's start is simulated).
 #include "check.h"
 #include "expected_texts.h"
+#include "format/rules.h"
 #include "iat_hook.h"
 #include "launch.h"
 #include "runtime/command_line.h"
@@ -151,7 +152,7 @@ bool Exists(const std::string& path) {
 
 std::string Upper(std::string text) {
   for (char& c : text)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    c = UpperAscii(c);
   return text;
 }
 

@@ -62,10 +62,6 @@ std::optional<std::wstring> Widen(const std::string& text, UINT codePage, DWORD 
 
 } // namespace
 
-bool IsSupportedCodePage(int codePage) {
-  return codePage == 0 || codePage == 1252 || codePage == 949;
-}
-
 std::optional<std::string> ArchiveTextFromName(const std::filesystem::path& name, int codePage) {
   std::optional<std::string> text;
 #ifdef _WIN32

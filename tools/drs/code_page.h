@@ -7,9 +7,6 @@
 #include <optional>
 #include <string>
 
-// Whether `drs` can convert names for this code page (0, 1252 or 949).
-bool IsSupportedCodePage(int codePage);
-
 // One path component as archive text, or nothing when it has no exact form in the code
 // page or names something Windows cannot create (control characters, \ / : * ? " < > |).
 // On Linux the component's bytes are taken as UTF-8.

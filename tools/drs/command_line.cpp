@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "commands.h"
+#include "tools/windows_systems/windows_systems.h"
 
 namespace {
 
@@ -201,15 +202,23 @@ std::string Mistake(const CLI::App& drs, CLI::App& command, const CLI::ParseErro
 
 } // namespace
 
+CLI::Option* OneOf(CLI::Option* option, const std::vector<std::string>& values) {
+  std::string named, typeName;
+  for (size_t i = 0; i < values.size(); ++i) {
+    named += (i == 0 ? "" : i + 1 == values.size() ? " or " : ", ") + values[i];
+    typeName += (i == 0 ? "" : "|") + values[i];
+  }
+  return option->type_name(typeName)->check(CLI::Validator(
+      [values, named](std::string& value) {
+        for (const std::string& allowed : values)
+          if (value == allowed) return std::string();
+        return "is " + named + ", not " + value;
+      },
+      ""));
+}
+
 CLI::Option* AddCodePageOption(CLI::App& command, int& codePage, const std::string& meaning) {
-  return command.add_option("--codepage", codePage, meaning)
-      ->type_name("1252|949")
-      ->check(CLI::Validator(
-          [](std::string& value) {
-            return value == "1252" || value == "949" ? std::string()
-                                                     : "is 1252 or 949, not " + value;
-          },
-          ""));
+  return OneOf(command.add_option("--codepage", codePage, meaning), CodePageNumbers(true));
 }
 
 CLI::Validator WrittenFileName() {
@@ -286,18 +295,9 @@ static int RunNamed(const char* name, const Arguments& arguments) {
   return RunDrs(words);
 }
 
-int ListCommand(const Arguments& arguments) {
-  return RunNamed("list", arguments);
-}
 int VerifyCommand(const Arguments& arguments) {
   return RunNamed("verify", arguments);
 }
 int UnpackCommand(const Arguments& arguments) {
   return RunNamed("unpack", arguments);
-}
-int PackCommand(const Arguments& arguments) {
-  return RunNamed("pack", arguments);
-}
-int MediaCommand(const Arguments& arguments) {
-  return RunNamed("media", arguments);
 }

@@ -31,7 +31,12 @@ public:
   using std::runtime_error::runtime_error;
 };
 
-// `--codepage 1252|949` on `command`; `codePage` keeps 0 (plain ASCII) when it is absent.
+// A value out of a fixed set, refused as "is 95, 98, nt4 or 10, not 2000"; with the set
+// as the value's name in the usage, "95|98|nt4|10".
+CLI::Option* OneOf(CLI::Option* option, const std::vector<std::string>& values);
+
+// `--codepage 1252|949` on `command`, the code pages whose names drs converts; `codePage` keeps 0
+// (plain ASCII) when it is absent.
 CLI::Option* AddCodePageOption(CLI::App& command, int& codePage, const std::string& meaning);
 
 // An operand or option value naming a file to write: "-" (standard output for many

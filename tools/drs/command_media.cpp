@@ -1,10 +1,11 @@
 // drs media: from a folder of installer files to a medium in one command. The packing
-// and the check are those of `drs pack` and `drs verify`, called, so that the medium
-// is refused for exactly what they refuse.
+// and the check are those of `drs pack` and `drs verify`, called as functions, so that
+// the medium is refused for exactly what they refuse.
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <optional>
 #include <sstream>
 #include <stdexcept>
@@ -15,7 +16,8 @@
 #include "autorun.h"
 #include "code_signing.h"
 #include "command_line.h"
-#include "commands.h"
+#include "command_pack.h"
+#include "command_verify.h"
 #include "format/rules.h"
 #include "installed_setup.h"
 #include "media_images.h"
@@ -81,13 +83,22 @@ fs::path WriteAutorun(const fs::path& folder, const std::string& label, bool wan
   return autorun;
 }
 
-// Everything that can be found wrong without packing: the SETUP.EXE, and every output,
-// which must not lie in the payload (the next run would pack it) and must be a file
-// where a file is written and a folder where the medium goes.
-fs::path CheckBeforeWork(const MediaOptions& options) {
-  const fs::path setup = options.Setup.empty() ? FindInstalledSetup() : fs::path(options.Setup);
-  CheckSetupBinary(setup);
-  if (!options.Signing.Pkcs12.empty()) CheckSigningKey(options.Signing);
+// The SETUP.EXE that goes on the medium, checked, and the signer when one is asked for,
+// its key checked: both before any work.
+struct Bootstrap {
+  fs::path Setup;
+  std::unique_ptr<CodeSigner> Signer; // null: unsigned
+};
+
+// Everything that can be found wrong without packing: the SETUP.EXE, the signing key, and
+// every output, which must not lie in the payload (the next run would pack it) and must
+// be a file where a file is written and a folder where the medium goes.
+Bootstrap CheckBeforeWork(const MediaOptions& options) {
+  Bootstrap bootstrap;
+  bootstrap.Setup = options.Setup.empty() ? FindInstalledSetup() : fs::path(options.Setup);
+  CheckSetupBinary(bootstrap.Setup);
+  if (!options.Signing.Pkcs12.empty())
+    bootstrap.Signer = std::make_unique<CodeSigner>(options.Signing);
   std::error_code error;
   if (fs::exists(options.Folder, error) && !fs::is_directory(options.Folder, error))
     throw std::runtime_error(options.Folder + ": is a file; -o names the medium's folder");
@@ -105,7 +116,7 @@ fs::path CheckBeforeWork(const MediaOptions& options) {
       throw std::runtime_error(*output + ": " + what + " would lie inside the payload " +
                                options.Payload +
                                " and be packed by the next run; choose a place outside it");
-  return setup;
+  return bootstrap;
 }
 
 void Report(const MediaOptions& options, const Medium& medium, const std::string& label) {
@@ -121,8 +132,44 @@ void Report(const MediaOptions& options, const Medium& medium, const std::string
                 label.c_str());
 }
 
+// SETUP.EXE beside the archive: signed ones sealed for the archive, then signed, beside
+// the medium's copy, which is replaced only once signing succeeded (the signature covers
+// the seal); unsigned ones copied, unless the medium holds that very file already.
+fs::path PlaceBootstrap(Bootstrap& bootstrap, const fs::path& archive, PendingChanges& changes) {
+  const fs::path copy = archive.parent_path() / BootstrapFileName;
+  std::error_code error;
+  if (bootstrap.Signer) {
+    const fs::path sealedCopy = TemporaryPath(copy), signedCopy = TemporaryPath(sealedCopy);
+    changes.Made(sealedCopy);
+    changes.Made(signedCopy);
+    SealSetup(bootstrap.Setup, sealedCopy, archive);
+    bootstrap.Signer->Sign(sealedCopy, signedCopy);
+    fs::remove(sealedCopy);
+    changes.Claim(copy);
+    fs::rename(signedCopy, copy);
+  } else if (!fs::equivalent(bootstrap.Setup, copy, error)) {
+    changes.Claim(copy);
+    fs::copy_file(bootstrap.Setup, copy, error);
+    if (error) throw std::runtime_error(copy.string() + ": cannot be written: " + error.message());
+  }
+  return copy;
+}
+
+// The images asked for, of the medium's files.
+void WriteImages(const MediaOptions& options, const Medium& medium, const std::string& label,
+                 PendingChanges& changes) {
+  if (!options.Iso.empty()) {
+    changes.Claim(options.Iso);
+    WriteIsoImage(medium.Files, options.Iso, label);
+  }
+  if (!options.Floppy.empty()) {
+    changes.Claim(options.Floppy);
+    WriteFloppyImage(medium.Files, options.Floppy, label);
+  }
+}
+
 int MakeMedium(const MediaOptions& options, const std::string& label) {
-  const fs::path setup = CheckBeforeWork(options);
+  Bootstrap bootstrap = CheckBeforeWork(options);
   PendingChanges changes;
   Medium medium{options.Folder, {}};
   changes.MakeFolder(medium.Folder);
@@ -132,46 +179,14 @@ int MakeMedium(const MediaOptions& options, const std::string& label) {
   const fs::path archive = medium.Folder / ArchiveName;
   changes.Claim(archive);
   // Both told the code page, so that the report shows the names as they were given.
-  Arguments shared;
-  if (options.CodePage) shared = {"--codepage", std::to_string(options.CodePage)};
-  if (options.Quiet) shared.push_back("-q");
-  Arguments pack = shared, verify = shared;
-  pack.insert(pack.end(), {"-o", archive.string(), "--", options.Payload});
-  verify.insert(verify.end(), {"--", archive.string()});
-  if (const int status = PackCommand(pack)) return status;
-  if (const int status = VerifyCommand(verify)) return status;
+  Pack({archive.string(), options.Payload, options.CodePage, options.Quiet});
+  if (const int status = Verify({archive.string(), options.CodePage, options.Quiet, false}))
+    return status;
   medium.Files.push_back(archive);
-
-  const fs::path copy = medium.Folder / BootstrapFileName;
-  std::error_code different;
-  if (!options.Signing.Pkcs12.empty()) {
-    // Sealed for the archive, then signed, beside the medium's copy, which is replaced
-    // only once signing succeeded: the signature covers the seal.
-    const fs::path sealedCopy = TemporaryPath(copy), signedCopy = TemporaryPath(sealedCopy);
-    changes.Made(sealedCopy);
-    changes.Made(signedCopy);
-    SealSetup(setup, sealedCopy, archive);
-    SignSetup(sealedCopy, signedCopy, options.Signing);
-    fs::remove(sealedCopy);
-    changes.Claim(copy);
-    fs::rename(signedCopy, copy);
-  } else if (!fs::equivalent(setup, copy, different)) {
-    changes.Claim(copy);
-    std::error_code error;
-    fs::copy_file(setup, copy, error);
-    if (error) throw std::runtime_error(copy.string() + ": cannot be written: " + error.message());
-  }
-  medium.Files.push_back(copy);
+  medium.Files.push_back(PlaceBootstrap(bootstrap, archive, changes));
   const fs::path autorun = WriteAutorun(medium.Folder, label, !options.NoAutorun, changes);
   if (!autorun.empty()) medium.Files.push_back(autorun);
-  if (!options.Iso.empty()) {
-    changes.Claim(options.Iso);
-    WriteIsoImage(medium.Files, options.Iso, label);
-  }
-  if (!options.Floppy.empty()) {
-    changes.Claim(options.Floppy);
-    WriteFloppyImage(medium.Files, options.Floppy, label);
-  }
+  WriteImages(options, medium, label, changes);
   changes.Keep();
   if (!options.Quiet) Report(options, medium, label);
   return 0;
@@ -183,6 +198,27 @@ int Media(const MediaOptions& options) {
   const std::optional<std::string> label = ChosenLabel(options);
   if (!label) throw UsageMistake(std::string("a --label is ") + VolumeLabelRule);
   return MakeMedium(options, *label);
+}
+
+// The signing options: --sign-pkcs12, and the password and time stamp that go with it.
+void AddSigningOptions(CLI::App& command, SigningKey& signing) {
+  CLI::Option* pkcs12 =
+      command
+          .add_option("--sign-pkcs12", signing.Pkcs12,
+                      "signs SETUP.EXE (Authenticode, SHA-256, by osslsigncode) with the "
+                      "certificate and key in this PKCS#12 file, before the images are written")
+          ->type_name("FILE");
+  command
+      .add_option("--sign-password-file", signing.PasswordFile,
+                  "the certificate's password is this file's first line (default: the "
+                  "environment variable DRS_SIGN_PASSWORD)")
+      ->type_name("FILE")
+      ->needs(pkcs12);
+  command
+      .add_option("--timestamp", signing.TimestampUrl,
+                  "the signature gets a time stamp from this RFC 3161 service")
+      ->type_name("URL")
+      ->needs(pkcs12);
 }
 
 } // namespace
@@ -226,23 +262,7 @@ CommandWork DefineMediaCommand(CLI::App& drs) {
   command->add_flag("--no-autorun", options->NoAutorun,
                     "no AUTORUN.INF beside SETUP.EXE (by default one starts SETUP.EXE when the "
                     "CD goes in; an AUTORUN.INF of your own in DIR is always kept)");
-  CLI::Option* pkcs12 =
-      command
-          ->add_option("--sign-pkcs12", options->Signing.Pkcs12,
-                       "signs SETUP.EXE (Authenticode, SHA-256, by osslsigncode) with the "
-                       "certificate and key in this PKCS#12 file, before the images are written")
-          ->type_name("FILE");
-  command
-      ->add_option("--sign-password-file", options->Signing.PasswordFile,
-                   "the certificate's password is this file's first line (default: the "
-                   "environment variable DRS_SIGN_PASSWORD)")
-      ->type_name("FILE")
-      ->needs(pkcs12);
-  command
-      ->add_option("--timestamp", options->Signing.TimestampUrl,
-                   "the signature gets a time stamp from this RFC 3161 service")
-      ->type_name("URL")
-      ->needs(pkcs12);
+  AddSigningOptions(*command, options->Signing);
   command->add_option("PAYLOAD", options->Payload)->required();
   command->footer(
       "  drs media -o medium --iso nuvik.iso payload\n"

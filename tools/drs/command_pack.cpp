@@ -6,6 +6,8 @@
 #include <memory>
 #include <system_error>
 
+#include "command_pack.h"
+
 #include "code_page.h"
 #include "command_line.h"
 #include "format/archive_writer.h"
@@ -18,19 +20,6 @@
 
 namespace fs = std::filesystem;
 
-namespace {
-
-struct PackOptions {
-  std::string Archive;
-  std::string Folder;
-  int CodePage = 0;
-  bool Quiet = false;
-};
-
-// Writes the archive under a temporary name and renames it only once it is whole, so a
-// refusal, a failure or an interrupt never leaves a half-written archive (and never
-// touches an existing one). An archive written into the tree it packs is left out of
-// the packing, with the temporary names beside it.
 int Pack(const PackOptions& options) {
   const fs::path target(options.Archive);
   std::error_code error;
@@ -70,8 +59,6 @@ int Pack(const PackOptions& options) {
   changes.Keep();
   return 0;
 }
-
-} // namespace
 
 CommandWork DefinePackCommand(CLI::App& drs) {
   CLI::App* command =

@@ -14,6 +14,7 @@
 
 #include "command_line.h"
 #include "installed_setup.h"
+#include "tools/windows_systems/windows_systems.h"
 #include "wine_try.h"
 
 namespace {
@@ -29,9 +30,6 @@ struct TryRequest {
   bool NoCache = false; // a prefix made for each run, as without the prepared one
   bool All = false;     // every family and code page, one table
 };
-
-const char* const Families[] = {"95", "98", "nt4", "10"};
-const int CodePages[] = {1252, 949, 932, 950};
 
 TrySettings SettingsFor(const TryRequest& request, const TryTarget& target) {
   TrySettings settings;
@@ -79,9 +77,9 @@ int TryCommand(const TryRequest& request) {
       return outcome.Record.HandedOff ? 0 : 1;
     }
     std::vector<TryTarget> targets;
-    for (const char* windows : Families)
-      for (int codePage : CodePages)
-        targets.push_back({windows, codePage});
+    for (const WindowsVersion& windows : WindowsVersions)
+      for (const KnownCodePage& codePage : KnownCodePages)
+        targets.push_back({windows.Name, codePage.Number});
     // Side by side, as many at once as there are cores: most of a run is Wine starting.
     std::vector<std::optional<TryOutcome>> outcomes(targets.size());
     std::vector<std::string> failures(targets.size());
@@ -119,20 +117,6 @@ int TryCommand(const TryRequest& request) {
   }
 }
 
-// A value out of a fixed set, refused as "is 95, 98, nt4 or 10, not 2000".
-CLI::Validator OneOf(std::vector<std::string> values) {
-  std::string named;
-  for (size_t i = 0; i < values.size(); ++i)
-    named += (i == 0 ? "" : i + 1 == values.size() ? " or " : ", ") + values[i];
-  return CLI::Validator(
-      [values, named](std::string& value) {
-        for (const std::string& allowed : values)
-          if (value == allowed) return std::string();
-        return "is " + named + ", not " + value;
-      },
-      "");
-}
-
 } // namespace
 
 CommandWork DefineTryCommand(CLI::App& drs) {
@@ -144,17 +128,14 @@ CommandWork DefineTryCommand(CLI::App& drs) {
              "whether its work directory went; exit 0 only when the setup program was started");
   auto request = std::make_shared<TryRequest>();
   CLI::Option* windows =
-      command
-          ->add_option("--windows", request->Windows,
-                       "the Windows version Wine reports to SETUP.EXE (default: 98)")
-          ->type_name("95|98|nt4|10")
-          ->check(OneOf({"95", "98", "nt4", "10"}));
+      OneOf(command->add_option("--windows", request->Windows,
+                                "the Windows version Wine reports to SETUP.EXE (default: 98)"),
+            WindowsVersionNames());
   CLI::Option* codePage =
-      command
-          ->add_option("--codepage", request->CodePage,
-                       "the code page of the system, from the locale Wine runs in (default: 1252)")
-          ->type_name("1252|949|932|950")
-          ->check(OneOf({"1252", "949", "932", "950"}));
+      OneOf(command->add_option(
+                "--codepage", request->CodePage,
+                "the code page of the system, from the locale Wine runs in (default: 1252)"),
+            CodePageNumbers(false));
   command
       ->add_option("--timeout", request->TimeoutSeconds,
                    "stops a run of SETUP.EXE that has not ended after S seconds (default: 120; 900 "

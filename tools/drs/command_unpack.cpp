@@ -9,7 +9,7 @@
 #include "command_line.h"
 #include "entry_path.h"
 #include "format/dos_time.h"
-#include "format/rules.h"
+#include "format/rule_texts.h"
 #include "lzhuf/lzhuf.h"
 #include "open_file.h"
 
@@ -100,7 +100,7 @@ struct Unpacker {
       const EntryDecision decision = DecideEntry(entry, ntFamily, DataBase, nullptr);
       switch (decision.Action) {
       case EntryAction::PassOver:
-        if (decision.Reason == EntryReason::NtSkipsDlFiles) break;
+        if (!MissesEntry(decision)) break;
         Report(i, entry, CodePage,
                std::string("SETUP.EXE passes over it: ") + ReasonText(decision.Reason));
         Whole = false;

@@ -1,3 +1,5 @@
+#include "command_verify.h"
+
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -8,6 +10,7 @@
 #include "code_page.h"
 #include "command_line.h"
 #include "entry_path.h"
+#include "format/rule_texts.h"
 #include "json_text.h"
 #include "medium_files.h"
 #include "setup_plan.h"
@@ -15,23 +18,43 @@
 
 namespace {
 
-struct VerifyOptions {
-  std::string Archive;
-  int CodePage = 0;
-  bool Quiet = false;
-  bool Json = false;
-};
-
 const char* const FamilyNames[] = {"Windows 95 family", "Windows NT family"};
 
-// One entry of the plan, in words.
+// What SETUP.EXE does with one entry of the plan.
+enum class StepKind {
+  Writes,
+  Makes,
+  LeavesOut,  // a pass-over by design: the NT family's .DL_ files
+  PassesOver, // a pass-over that loses an entry
+  Stops,
+  StopsDamaged, // at an entry whose stream is damaged
+};
+
+// One entry of the plan: what happens, and for people why and how.
 struct Step {
-  const char* Action; // writes, makes, leaves out, passes over, stops
-  std::string Why;    // for what passes over or stops
+  StepKind Kind;
+  std::string Why; // for what passes over or stops
   const char* Box = nullptr;
   bool Outside = false; // lands outside the work directory
   std::string Notes{};  // where and how a written entry or a folder lands, when worth a word
 };
+
+const char* ActionText(StepKind kind) {
+  switch (kind) {
+  case StepKind::Writes:
+    return "writes";
+  case StepKind::Makes:
+    return "makes";
+  case StepKind::LeavesOut:
+    return "leaves out";
+  case StepKind::PassesOver:
+    return "passes over";
+  case StepKind::Stops:
+  case StepKind::StopsDamaged:
+    break;
+  }
+  return "stops";
+}
 
 // The warning about where an entry lands, and what is worth a word about how it lands:
 // archives made by other packers hold names that install, but not quite as written.
@@ -54,41 +77,49 @@ Step StepOf(const PlannedEntry& planned, const ArchiveEntry& entry, int codePage
   const bool outside = PlaceOf(entry.Dir) != EntryPlace::WorkDir;
   switch (decision.Action) {
   case EntryAction::PassOver:
-    return {decision.Reason == EntryReason::NtSkipsDlFiles ? "leaves out" : "passes over",
+    return {MissesEntry(decision) ? StepKind::PassesOver : StepKind::LeavesOut,
             ReasonText(decision.Reason)};
   case EntryAction::MakeFolder:
-    return {"makes", "", nullptr, outside, Notes(entry, outside, codePage)};
+    return {StepKind::Makes, "", nullptr, outside, Notes(entry, outside, codePage)};
   case EntryAction::Write:
     if (planned.Damage == DecodeDone)
-      return {"writes", "", nullptr, outside, Notes(entry, outside, codePage)};
-    return {"stops", "damaged: " + DecodeFailure(planned.Damage),
+      return {StepKind::Writes, "", nullptr, outside, Notes(entry, outside, codePage)};
+    return {StepKind::StopsDamaged, DecodeFailure(planned.Damage),
             DecodeFailureText(planned.Damage)};
   case EntryAction::Stop:
     break;
   }
-  return {"stops", ReasonText(decision.Reason), FileErrorText};
+  return {StepKind::Stops, ReasonText(decision.Reason), FileErrorText};
 }
 
 void PrintStep(const Step& step, const std::string& path, const std::string& described) {
-  const std::string action = step.Action;
-  if (action == "leaves out")
-    std::printf("  leaves out   %s (%s)\n", path.c_str(), step.Why.c_str());
-  else if (action == "passes over")
-    std::printf("  passes over  %s in silence: %s\n", described.c_str(), step.Why.c_str());
-  else if (action == "stops" && step.Why.rfind("damaged: ", 0) == 0)
-    std::printf("  stops:       %s is damaged (%s): box \"%s\"\n", described.c_str(),
-                step.Why.substr(9).c_str(), step.Box);
-  else if (action == "stops")
-    std::printf("  stops:       %s (%s): box \"%s\"\n", described.c_str(), step.Why.c_str(),
+  const char* why = step.Why.c_str();
+  switch (step.Kind) {
+  case StepKind::LeavesOut:
+    std::printf("  leaves out   %s (%s)\n", path.c_str(), why);
+    break;
+  case StepKind::PassesOver:
+    std::printf("  passes over  %s in silence: %s\n", described.c_str(), why);
+    break;
+  case StepKind::StopsDamaged:
+    std::printf("  stops:       %s is damaged (%s): box \"%s\"\n", described.c_str(), why,
                 step.Box);
-  else
-    std::printf("  %-12s %s%s\n", step.Action, path.c_str(), step.Notes.c_str());
+    break;
+  case StepKind::Stops:
+    std::printf("  stops:       %s (%s): box \"%s\"\n", described.c_str(), why, step.Box);
+    break;
+  case StepKind::Writes:
+  case StepKind::Makes:
+    std::printf("  %-12s %s%s\n", ActionText(step.Kind), path.c_str(), step.Notes.c_str());
+    break;
+  }
 }
 
 void PrintJsonStep(const Step& step, int index, const std::string& path, bool first) {
   std::printf("%s\n    {\"index\": %d, \"path\": %s, \"action\": %s", first ? "" : ",", index + 1,
-              JsonString(path).c_str(), JsonString(step.Action).c_str());
-  if (!step.Why.empty()) std::printf(", \"reason\": %s", JsonString(step.Why).c_str());
+              JsonString(path).c_str(), JsonString(ActionText(step.Kind)).c_str());
+  const std::string why = (step.Kind == StepKind::StopsDamaged ? "damaged: " : "") + step.Why;
+  if (!step.Why.empty()) std::printf(", \"reason\": %s", JsonString(why).c_str());
   if (step.Box) std::printf(", \"box\": %s", JsonString(step.Box).c_str());
   std::printf(", \"outsideWorkDir\": %s}", JsonBool(step.Outside));
 }
@@ -150,9 +181,8 @@ Medium MediumOf(const std::string& given) {
   }
 }
 
-// The media check: what SETUP.EXE does with the archive on the Windows 95 family and on
-// the NT family; exit 0 only when both install it whole (and, on a sealed medium, the
-// archive is the one SETUP.EXE was sealed for).
+} // namespace
+
 int Verify(const VerifyOptions& options) {
   const Medium medium = MediumOf(options.Archive);
   const std::string& path = medium.Archive;
@@ -190,8 +220,6 @@ int Verify(const VerifyOptions& options) {
   if (shown) std::printf("%s: SETUP.EXE installs it whole on both families\n", path.c_str());
   return 0;
 }
-
-} // namespace
 
 CommandWork DefineVerifyCommand(CLI::App& drs) {
   CLI::App* command = drs.add_subcommand(

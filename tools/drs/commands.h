@@ -8,11 +8,8 @@
 
 using Arguments = std::vector<std::string>;
 
-int ListCommand(const Arguments& arguments);
 int VerifyCommand(const Arguments& arguments);
 int UnpackCommand(const Arguments& arguments);
-int PackCommand(const Arguments& arguments);
-int MediaCommand(const Arguments& arguments);
 
 // The whole command line after the program's name: a command and its words, or
 // `--help`, `--version`.

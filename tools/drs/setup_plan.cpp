@@ -28,8 +28,7 @@ SetupPlan PlanSetupRun(const ArchiveView& archive, bool ntFamily, const std::vec
     plan.Entries.push_back({i, decision, written ? damage[i] : DecodeDone});
     if (decision.Action == EntryAction::Stop) plan.StopBox = FileErrorText;
     if (written && damage[i] != DecodeDone) plan.StopBox = DecodeFailureText(damage[i]);
-    if (decision.Action == EntryAction::PassOver && decision.Reason != EntryReason::NtSkipsDlFiles)
-      plan.PassesOver = true;
+    if (MissesEntry(decision)) plan.PassesOver = true;
     if (written && !plan.StopBox && IsSetupProgram(entry)) plan.StartsSetupProgram = true;
   }
   if (plan.StopBox) plan.StartsSetupProgram = false;

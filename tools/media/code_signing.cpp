@@ -39,16 +39,6 @@ std::string Password(const SigningKey& key) {
   return password;
 }
 
-// Runs a tool of the signing; -1 (not installed) is refused with the package to install.
-int RunSigningTool(const std::vector<std::string>& command, const char* package,
-                   std::string* output) {
-  const int status = RunTool(command, output);
-  if (status == -1)
-    throw std::runtime_error(command[0] + " cannot be started: is it installed? (Debian package " +
-                             package + ")");
-  return status;
-}
-
 bool Says(const std::string& output, const char* text) {
   return output.find(text) != std::string::npos;
 }
@@ -141,12 +131,12 @@ void CheckCertificate(const SigningKey& key, PasswordHandOver& password, const f
                                       "-nokeys", "-clcerts",
                                       "-out",    certificate.string()};
   std::string output;
-  int status = RunSigningTool(extract, "openssl", &output);
+  int status = RunPackagedTool(extract, "openssl", &output);
   // Files made by older tools use ciphers that OpenSSL 3 keeps in its legacy provider.
   if (status != 0 && Says(output, "unsupported")) {
     extract[5] = password.ForOpenssl();
     extract.push_back("-legacy");
-    status = RunSigningTool(extract, "openssl", &output);
+    status = RunPackagedTool(extract, "openssl", &output);
   }
   if (status != 0) {
     if (Says(output, "password")) throw std::runtime_error(p12 + ": wrong password");
@@ -154,7 +144,7 @@ void CheckCertificate(const SigningKey& key, PasswordHandOver& password, const f
       throw std::runtime_error(p12 + " is not a PKCS#12 certificate file (.p12, .pfx)");
     throw std::runtime_error(p12 + ": the certificate cannot be read: " + FirstLine(output));
   }
-  status = RunSigningTool(
+  status = RunPackagedTool(
       {"openssl", "x509", "-in", certificate.string(), "-noout", "-enddate", "-checkend", "0"},
       "openssl", &output);
   if (status != 0) {
@@ -168,25 +158,30 @@ void CheckCertificate(const SigningKey& key, PasswordHandOver& password, const f
 
 } // namespace
 
-void CheckSigningKey(const SigningKey& key) {
-  TemporaryFolder folder(SigningFolderName);
-  PasswordHandOver password(key, folder);
-  CheckCertificate(key, password, folder.Path());
+struct CodeSigner::Session {
+  explicit Session(const SigningKey& key)
+      : Key(key), Folder(SigningFolderName), Password(key, Folder) {}
+  const SigningKey Key;
+  const TemporaryFolder Folder;
+  PasswordHandOver Password;
+};
+
+CodeSigner::CodeSigner(const SigningKey& key) : Session_(std::make_unique<Session>(key)) {
+  CheckCertificate(key, Session_->Password, Session_->Folder.Path());
 }
 
-void SignSetup(const fs::path& setup, const fs::path& output, const SigningKey& key) {
-  TemporaryFolder folder(SigningFolderName);
-  PasswordHandOver password(key, folder);
-  CheckCertificate(key, password, folder.Path());
+CodeSigner::~CodeSigner() = default;
 
+void CodeSigner::Sign(const fs::path& setup, const fs::path& output) {
+  const SigningKey& key = Session_->Key;
   std::vector<std::string> sign = {"osslsigncode", "sign",
                                    "-pkcs12",      key.Pkcs12.string(),
-                                   "-readpass",    password.ForOsslsigncode(),
+                                   "-readpass",    Session_->Password.ForOsslsigncode(),
                                    "-h",           "sha256"};
   if (!key.TimestampUrl.empty()) sign.insert(sign.end(), {"-ts", key.TimestampUrl});
   sign.insert(sign.end(), {"-in", setup.string(), "-out", output.string()});
   std::string said;
-  if (RunSigningTool(sign, "osslsigncode", &said) != 0)
+  if (RunPackagedTool(sign, "osslsigncode", &said) != 0)
     throw std::runtime_error("osslsigncode could not sign " + setup.string() + ": " +
                              FirstLine(said));
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <filesystem>
+#include <memory>
 #include <string>
 
 struct SigningKey {
@@ -12,13 +13,24 @@ struct SigningKey {
   std::string TimestampUrl;           // an RFC 3161 time-stamping service; empty: none
 };
 
-// Checks the password and the certificate as SignSetup does, without signing: a
-// refusal comes before any work that signing would end.
-void CheckSigningKey(const SigningKey& key);
+// Signing with one key, checked once, when the signer is made: the password is read and
+// the certificate checked then, so that a refusal comes before any work that signing
+// would end.
+class CodeSigner {
+public:
+  // Throws std::runtime_error with the reason when there is no password, the certificate
+  // file cannot be read or is not PKCS#12, the password is wrong or the certificate has
+  // expired.
+  explicit CodeSigner(const SigningKey& key);
+  ~CodeSigner();
+  CodeSigner(const CodeSigner&) = delete;
+  CodeSigner& operator=(const CodeSigner&) = delete;
 
-// Signs `setup` into `output` (SHA-256). Throws std::runtime_error with the reason, before
-// anything is written, when there is no password, the certificate file cannot be read or
-// is not PKCS#12, the password is wrong or the certificate has expired; and when
-// osslsigncode fails.
-void SignSetup(const std::filesystem::path& setup, const std::filesystem::path& output,
-               const SigningKey& key);
+  // Signs `setup` into `output` (SHA-256); throws std::runtime_error when osslsigncode
+  // fails.
+  void Sign(const std::filesystem::path& setup, const std::filesystem::path& output);
+
+private:
+  struct Session;
+  std::unique_ptr<Session> Session_;
+};

@@ -1,6 +1,5 @@
 #include "media_images.h"
 
-#include <algorithm>
 #include <cstdint>
 #include <stdexcept>
 #include <vector>
@@ -19,23 +18,16 @@ constexpr uint64_t FloppyClusters = 2847;
 // A failure is told with what the tool said, on one line.
 void Run(const std::vector<std::string>& command, const char* package) {
   std::string output;
-  const int status = RunTool(command, &output);
-  if (status == -1)
-    throw std::runtime_error(command[0] + " cannot be started: is it installed? (Debian package " +
-                             package + ")");
+  const int status = RunPackagedTool(command, package, &output);
   if (status == 0) return;
   // xorriso says a great deal on every run, its banner first; what went wrong is on
   // its lines marked FAILURE, SORRY or FATAL.
-  std::string said, failures;
-  for (size_t start = 0, end; start < output.size(); start = end + 1) {
-    end = std::min(output.find('\n', start), output.size());
-    const std::string line = output.substr(start, end - start);
-    if (line.find_first_not_of(" \r\t") == std::string::npos) continue;
-    said += (said.empty() ? "" : "; ") + line;
+  const std::vector<std::string> lines = SaidLines(output);
+  std::vector<std::string> failures;
+  for (const std::string& line : lines)
     for (const char* mark : {": FAILURE :", ": SORRY :", ": FATAL :"})
-      if (line.find(mark) != std::string::npos) failures += (failures.empty() ? "" : "; ") + line;
-  }
-  if (!failures.empty()) said = failures;
+      if (line.find(mark) != std::string::npos) failures.push_back(line);
+  const std::string said = OneLine(failures.empty() ? lines : failures);
   throw std::runtime_error(command[0] + " failed (exit code " + std::to_string(status) + ")" +
                            (said.empty() ? "" : ": " + said));
 }

@@ -4,6 +4,8 @@
 
 #include <filesystem>
 
+#include "format/rules.h"
+
 // The bootstrap, on the medium and where it is installed.
 inline constexpr char BootstrapFileName[] = "SETUP.EXE";
 inline constexpr char AutorunFileName[] = "AUTORUN.INF";
@@ -13,9 +15,7 @@ inline bool IsNamed(const std::filesystem::path& path, const char* name) {
   const std::string given = path.filename().string();
   size_t i = 0;
   for (; i < given.size() && name[i]; ++i) {
-    const char c =
-        given[i] >= 'a' && given[i] <= 'z' ? static_cast<char>(given[i] - 'a' + 'A') : given[i];
-    if (c != name[i]) return false;
+    if (UpperAscii(given[i]) != name[i]) return false;
   }
   return i == given.size() && !name[i];
 }

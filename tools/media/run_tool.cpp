@@ -1,6 +1,8 @@
 #include "run_tool.h"
 
 #include <cstdio>
+#include <sstream>
+#include <stdexcept>
 
 #ifdef _WIN32
 // The command line goes through cmd.exe and then the child's own splitting: a word
@@ -115,3 +117,26 @@ int RunTool(const std::vector<std::string>& command, std::string* output) {
   return ExitCode(status);
 }
 #endif
+
+int RunPackagedTool(const std::vector<std::string>& command, const char* package,
+                    std::string* output, const std::string& missing) {
+  const int status = RunTool(command, output);
+  if (status == -1)
+    throw std::runtime_error(command[0] + " " + missing + " (Debian package " + package + ")");
+  return status;
+}
+
+std::vector<std::string> SaidLines(const std::string& output) {
+  std::vector<std::string> said;
+  std::istringstream lines(output);
+  for (std::string line; std::getline(lines, line);)
+    if (line.find_first_not_of(" \r\t") != std::string::npos) said.push_back(line);
+  return said;
+}
+
+std::string OneLine(const std::vector<std::string>& lines) {
+  std::string line;
+  for (const std::string& part : lines)
+    line += (line.empty() ? "" : "; ") + part;
+  return line;
+}

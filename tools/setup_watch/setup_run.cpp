@@ -100,161 +100,217 @@ void LearnHandOff(HANDLE setupProgram, const std::wstring& bootstrap, SetupRunRe
 // long; the staged files are listed then.
 constexpr DWORD HandOffReadMs = 2000;
 
-} // namespace
+// One run of SETUP.EXE watched from outside, a step per concern on each pass: the second
+// start, the main window, the boxes, the setup program and the hand-off; then the
+// clean-up of what still runs.
+class SetupWatch {
+public:
+  explicit SetupWatch(const SetupRunOptions& options)
+      : Options_(options), Environment_(ChildEnvironment(options)),
+        Program_(options.WideSetupPath.empty() ? Wide(options.SetupPath) : options.WideSetupPath) {
+    Startup_.cb = sizeof Startup_;
+  }
 
-SetupRunRecord RunSetup(const SetupRunOptions& options) {
-  SetupRunRecord record;
-  DeleteFileA(options.ReportPath.c_str());
-  if (!options.ScreenshotPath.empty()) DeleteFileA(options.ScreenshotPath.c_str());
-  std::wstring environment = ChildEnvironment(options);
-  const std::wstring program =
-      options.WideSetupPath.empty() ? Wide(options.SetupPath) : options.WideSetupPath;
-  const std::wstring commandLine = L"\"" + program + L"\"";
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  auto start = [&](PROCESS_INFORMATION& process) {
-    std::wstring line = commandLine;
-    return CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE,
-                          CREATE_UNICODE_ENVIRONMENT, environment.data(), nullptr, &startup,
-                          &process) != FALSE;
-  };
-  PROCESS_INFORMATION process{};
-  if (!start(process)) return record;
-  record.Started = true;
-
-  std::set<HWND> answered;
-  size_t nextAnswer = 0;
-  HWND mainWindow = nullptr;
-  bool closePosted = false;
-  bool handedOff = false;
-  PROCESS_INFORMATION second{};
-  DWORD setupProgramId = 0;
-  HANDLE setupProgram = nullptr;
-  DWORD setupProgramFoundAt = 0;
-  const DWORD begin = GetTickCount();
-  bool firstRunning = true;
-  // Until the first start has ended, and the second one too.
-  while ((firstRunning = WaitForSingleObject(process.hProcess, 50) == WAIT_TIMEOUT) ||
-         second.hProcess) {
-    if (!firstRunning) Sleep(50);
-    if (GetTickCount() - begin > options.TimeoutMs) {
-      record.TimedOut = firstRunning;
-      record.TimedOutSecond = second.hProcess != nullptr;
-      break;
-    }
-    if (!record.SecondStarted && ((options.SecondStartAfterMs && mainWindow &&
-                                   GetTickCount() - begin >= options.SecondStartAfterMs) ||
-                                  (options.AbandonSetupProgram && handedOff))) {
-      if (options.AbandonSetupProgram) AbandonDemoSetupProgram();
-      record.SecondStarted = start(second);
-    }
-    if (second.hProcess && WaitForSingleObject(second.hProcess, 0) == WAIT_OBJECT_0) {
-      record.SecondEndedFirst = firstRunning;
-      GetExitCodeProcess(second.hProcess, &record.SecondExitCode);
-      CloseHandle(second.hThread);
-      CloseHandle(second.hProcess);
-      second = {};
-      if (options.SecondStartEnded) options.SecondStartEnded();
-    }
-    if (!mainWindow) {
-      const std::vector<HWND> windows = WindowsOf(process.dwProcessId, "FIRST_INSTALL");
-      if (!windows.empty()) {
-        mainWindow = windows.front();
-        record.WindowSeen = true;
-        record.Window = static_cast<unsigned long>(reinterpret_cast<uintptr_t>(mainWindow));
-        GetWindowRect(mainWindow, &record.WindowRect);
-        record.WindowStyle = GetWindowLongA(mainWindow, GWL_STYLE);
+  SetupRunRecord Run() {
+    if (!Start(First_)) return Record_;
+    Record_.Started = true;
+    Begin_ = GetTickCount();
+    bool firstRunning = true;
+    // Until the first start has ended, and the second one too.
+    while ((firstRunning = WaitForSingleObject(First_.hProcess, 50) == WAIT_TIMEOUT) ||
+           Second_.hProcess) {
+      if (!firstRunning) Sleep(50);
+      if (GetTickCount() - Begin_ > Options_.TimeoutMs) {
+        Record_.TimedOut = firstRunning;
+        Record_.TimedOutSecond = Second_.hProcess != nullptr;
+        break;
       }
+      FollowSecondStart(firstRunning);
+      LookForWindow();
+      ReadBoxes();
+      if (MainWindow_ && Options_.WhileWindowShows && IsWindowVisible(MainWindow_))
+        Options_.WhileWindowShows();
+      FollowSetupProgram();
+      LookForHandOff();
     }
-    std::vector<HWND> boxes = WindowsOf(process.dwProcessId, "#32770");
-    if (second.hProcess) {
-      const std::vector<HWND> more = WindowsOf(second.dwProcessId, "#32770");
+    EndBootstrap();
+    EndSetupProgram();
+    Record_.Report = ReadWholeFile(Options_.ReportPath);
+    return Record_;
+  }
+
+private:
+  bool Start(PROCESS_INFORMATION& process) {
+    std::wstring line = L"\"" + Program_ + L"\"";
+    return CreateProcessW(Program_.c_str(), line.data(), nullptr, nullptr, FALSE,
+                          CREATE_UNICODE_ENVIRONMENT, Environment_.data(), nullptr, &Startup_,
+                          &process) != FALSE;
+  }
+
+  // Starts SETUP.EXE again when asked, and notes when that second start ends.
+  void FollowSecondStart(bool firstRunning) {
+    if (!Record_.SecondStarted && ((Options_.SecondStartAfterMs && MainWindow_ &&
+                                    GetTickCount() - Begin_ >= Options_.SecondStartAfterMs) ||
+                                   (Options_.AbandonSetupProgram && HandedOff_))) {
+      if (Options_.AbandonSetupProgram) AbandonDemoSetupProgram();
+      Record_.SecondStarted = Start(Second_);
+    }
+    if (Second_.hProcess && WaitForSingleObject(Second_.hProcess, 0) == WAIT_OBJECT_0) {
+      Record_.SecondEndedFirst = firstRunning;
+      GetExitCodeProcess(Second_.hProcess, &Record_.SecondExitCode);
+      CloseHandle(Second_.hThread);
+      CloseHandle(Second_.hProcess);
+      Second_ = {};
+      if (Options_.SecondStartEnded) Options_.SecondStartEnded();
+    }
+  }
+
+  void LookForWindow() {
+    if (MainWindow_) return;
+    const std::vector<HWND> windows = WindowsOf(First_.dwProcessId, "FIRST_INSTALL");
+    if (windows.empty()) return;
+    MainWindow_ = windows.front();
+    Record_.WindowSeen = true;
+    Record_.Window = static_cast<unsigned long>(reinterpret_cast<uintptr_t>(MainWindow_));
+    GetWindowRect(MainWindow_, &Record_.WindowRect);
+    Record_.WindowStyle = GetWindowLongA(MainWindow_, GWL_STYLE);
+  }
+
+  // Every box of either start not seen before: read, recorded and answered.
+  void ReadBoxes() {
+    std::vector<HWND> boxes = WindowsOf(First_.dwProcessId, "#32770");
+    if (Second_.hProcess) {
+      const std::vector<HWND> more = WindowsOf(Second_.dwProcessId, "#32770");
       boxes.insert(boxes.end(), more.begin(), more.end());
     }
     for (HWND box : boxes) {
-      if (answered.count(box) || !IsWindowVisible(box)) continue;
-      SeenBox seen;
-      seen.Caption = WindowText(box);
-      char text[2048] = "";
-      GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-      seen.Text = text;
-      HWND owner = GetWindow(box, GW_OWNER);
-      seen.Owned = owner != nullptr;
-      seen.OwnedByMainWindow = owner && owner == mainWindow;
-      // Past the script, a question gets No: nothing unattended should log anyone off.
-      const int fallback = GetDlgItem(box, IDNO) ? IDNO : IDOK;
-      seen.Answer = nextAnswer < options.Answers.size() ? options.Answers[nextAnswer++] : fallback;
-      answered.insert(box);
-      if (options.OnBox) options.OnBox(seen);
-      record.Boxes.push_back(seen);
-      if (options.AnswerBoxes) PressButton(box, seen.Answer);
+      if (Answered_.count(box) || !IsWindowVisible(box)) continue;
+      const SeenBox seen = ReadBox(box);
+      Answered_.insert(box);
+      if (Options_.OnBox) Options_.OnBox(seen);
+      Record_.Boxes.push_back(seen);
+      if (Options_.AnswerBoxes) PressButton(box, seen.Answer);
     }
-    if (mainWindow && options.WhileWindowShows && IsWindowVisible(mainWindow))
-      options.WhileWindowShows();
-    if (options.FindSetupProgram && !setupProgram &&
-        (setupProgram = OpenChildProcess(process.dwProcessId, SetupProgramName, &setupProgramId))) {
-      record.SetupProgramFound = true;
-      setupProgramFoundAt = GetTickCount();
-    }
-    if (setupProgram) LearnHandOff(setupProgram, program, &record);
-    if (options.CloseSetupProgramAfterMs && record.SetupProgramFound &&
-        !record.WindowClosedByWatcher &&
-        GetTickCount() - setupProgramFoundAt >= options.CloseSetupProgramAfterMs) {
-      // The setup program first: while it runs, its file in the work directory cannot go.
-      if (WaitForSingleObject(setupProgram, 0) == WAIT_TIMEOUT) {
-        EndProcessGently(setupProgram, setupProgramId, 5000);
-        record.SetupProgramEndedByWatcher = true;
-      }
-      if (mainWindow && IsWindow(mainWindow)) PostMessageA(mainWindow, WM_CLOSE, 0, 0);
-      record.WindowClosedByWatcher = true;
-    }
-    if (!handedOff && mainWindow && !IsWindowVisible(mainWindow) &&
-        (PathExists(options.ReportPath) ||
-         (record.SetupProgramFound && (!record.HandOffLine.empty() ||
-                                       GetTickCount() - setupProgramFoundAt >= HandOffReadMs)))) {
-      handedOff = true;
-      if (options.OnHandOff) options.OnHandOff(record);
-    }
-    if (options.CloseWhenHandedOff && !closePosted && handedOff) {
-      PostMessageA(mainWindow, WM_CLOSE, 0, 0);
-      closePosted = true;
-    }
-  }
-  if (record.TimedOut) {
-    TerminateProcess(process.hProcess, 1);
-    WaitForSingleObject(process.hProcess, 10000);
-  }
-  GetExitCodeProcess(process.hProcess, &record.ExitCode);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  if (second.hProcess) {
-    TerminateProcess(second.hProcess, 1);
-    GetExitCodeProcess(second.hProcess, &record.SecondExitCode);
-    CloseHandle(second.hThread);
-    CloseHandle(second.hProcess);
   }
 
-  // A setup program that closed the bootstrap at once is still found, by its parent.
-  if (options.FindSetupProgram && !setupProgram)
-    setupProgram = OpenChildProcess(process.dwProcessId, SetupProgramName, &setupProgramId);
-  if (setupProgram) {
-    record.SetupProgramFound = true;
-    LearnHandOff(setupProgram, program, &record);
-    if (WaitForSingleObject(setupProgram, 0) == WAIT_TIMEOUT) {
-      record.SetupProgramStillRanAtExit = true;
-      EndProcessGently(setupProgram, setupProgramId, 10000);
+  SeenBox ReadBox(HWND box) {
+    SeenBox seen;
+    seen.Caption = WindowText(box);
+    char text[2048] = "";
+    GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+    seen.Text = text;
+    HWND owner = GetWindow(box, GW_OWNER);
+    seen.Owned = owner != nullptr;
+    seen.OwnedByMainWindow = owner && owner == MainWindow_;
+    // Past the script, a question gets No: nothing unattended should log anyone off.
+    const int fallback = GetDlgItem(box, IDNO) ? IDNO : IDOK;
+    seen.Answer =
+        NextAnswer_ < Options_.Answers.size() ? Options_.Answers[NextAnswer_++] : fallback;
+    return seen;
+  }
+
+  // Finds the setup program, learns its command line and, once it has had its time, ends
+  // it and closes the bootstrap's window, as a setup program does when it is done.
+  void FollowSetupProgram() {
+    if (Options_.FindSetupProgram && !SetupProgram_ &&
+        (SetupProgram_ =
+             OpenChildProcess(First_.dwProcessId, SetupProgramName, &SetupProgramId_))) {
+      Record_.SetupProgramFound = true;
+      SetupProgramFoundAt_ = GetTickCount();
     }
-    CloseHandle(setupProgram);
+    if (SetupProgram_) LearnHandOff(SetupProgram_, Program_, &Record_);
+    if (!Options_.CloseSetupProgramAfterMs || !Record_.SetupProgramFound ||
+        Record_.WindowClosedByWatcher ||
+        GetTickCount() - SetupProgramFoundAt_ < Options_.CloseSetupProgramAfterMs)
+      return;
+    // The setup program first: while it runs, its file in the work directory cannot go.
+    if (WaitForSingleObject(SetupProgram_, 0) == WAIT_TIMEOUT) {
+      EndProcessGently(SetupProgram_, SetupProgramId_, 5000);
+      Record_.SetupProgramEndedByWatcher = true;
+    }
+    if (MainWindow_ && IsWindow(MainWindow_)) PostMessageA(MainWindow_, WM_CLOSE, 0, 0);
+    Record_.WindowClosedByWatcher = true;
   }
-  // The demo setup program belongs to no process of ours; find it by its window.
-  if (HWND demo = FindWindowA("NUVIK_DEMO_SETUP", nullptr)) {
-    record.SetupProgramStillRanAtExit = true;
-    PostMessageA(demo, WM_CLOSE, 0, 0);
-    for (int i = 0; i < 200 && IsWindow(demo); ++i)
-      Sleep(50);
+
+  // The hand-off: the bootstrap's window hidden while the setup program runs.
+  void LookForHandOff() {
+    if (!HandedOff_ && MainWindow_ && !IsWindowVisible(MainWindow_) &&
+        (PathExists(Options_.ReportPath) ||
+         (Record_.SetupProgramFound && (!Record_.HandOffLine.empty() ||
+                                        GetTickCount() - SetupProgramFoundAt_ >= HandOffReadMs)))) {
+      HandedOff_ = true;
+      if (Options_.OnHandOff) Options_.OnHandOff(Record_);
+    }
+    if (Options_.CloseWhenHandedOff && !ClosePosted_ && HandedOff_) {
+      PostMessageA(MainWindow_, WM_CLOSE, 0, 0);
+      ClosePosted_ = true;
+    }
   }
-  record.Report = ReadWholeFile(options.ReportPath);
-  return record;
+
+  // Both starts of SETUP.EXE ended, their exit codes kept.
+  void EndBootstrap() {
+    if (Record_.TimedOut) {
+      TerminateProcess(First_.hProcess, 1);
+      WaitForSingleObject(First_.hProcess, 10000);
+    }
+    GetExitCodeProcess(First_.hProcess, &Record_.ExitCode);
+    CloseHandle(First_.hThread);
+    CloseHandle(First_.hProcess);
+    if (Second_.hProcess) {
+      TerminateProcess(Second_.hProcess, 1);
+      GetExitCodeProcess(Second_.hProcess, &Record_.SecondExitCode);
+      CloseHandle(Second_.hThread);
+      CloseHandle(Second_.hProcess);
+    }
+  }
+
+  // The setup program ended, also one that closed the bootstrap at once, which is still
+  // found by its parent; and the demo setup program, which belongs to no process of ours,
+  // closed by its window.
+  void EndSetupProgram() {
+    if (Options_.FindSetupProgram && !SetupProgram_)
+      SetupProgram_ = OpenChildProcess(First_.dwProcessId, SetupProgramName, &SetupProgramId_);
+    if (SetupProgram_) {
+      Record_.SetupProgramFound = true;
+      LearnHandOff(SetupProgram_, Program_, &Record_);
+      if (WaitForSingleObject(SetupProgram_, 0) == WAIT_TIMEOUT) {
+        Record_.SetupProgramStillRanAtExit = true;
+        EndProcessGently(SetupProgram_, SetupProgramId_, 10000);
+      }
+      CloseHandle(SetupProgram_);
+    }
+    if (HWND demo = FindWindowA("NUVIK_DEMO_SETUP", nullptr)) {
+      Record_.SetupProgramStillRanAtExit = true;
+      PostMessageA(demo, WM_CLOSE, 0, 0);
+      for (int i = 0; i < 200 && IsWindow(demo); ++i)
+        Sleep(50);
+    }
+  }
+
+  const SetupRunOptions& Options_;
+  SetupRunRecord Record_;
+  std::wstring Environment_;
+  const std::wstring Program_;
+  STARTUPINFOW Startup_{};
+  PROCESS_INFORMATION First_{};
+  PROCESS_INFORMATION Second_{};
+  DWORD Begin_ = 0;
+  HWND MainWindow_ = nullptr;
+  std::set<HWND> Answered_;
+  size_t NextAnswer_ = 0;
+  HANDLE SetupProgram_ = nullptr;
+  DWORD SetupProgramId_ = 0;
+  DWORD SetupProgramFoundAt_ = 0;
+  bool HandedOff_ = false;
+  bool ClosePosted_ = false;
+};
+
+} // namespace
+
+SetupRunRecord RunSetup(const SetupRunOptions& options) {
+  DeleteFileA(options.ReportPath.c_str());
+  if (!options.ScreenshotPath.empty()) DeleteFileA(options.ScreenshotPath.c_str());
+  return SetupWatch(options).Run();
 }
 
 std::string ReportValue(const std::string& report, const char* name) {
@@ -281,7 +337,7 @@ std::string WindowsPath(std::string path) {
 
 std::string UpperCased(std::string text) {
   for (char& c : text)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    c = UpperAscii(c);
   return text;
 }
 

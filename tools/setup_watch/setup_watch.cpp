@@ -89,6 +89,140 @@ const char* OwnerName(const SeenBox& box) {
   return box.OwnedByMainWindow ? "splash" : box.Owned ? "other window" : "none";
 }
 
+// The system the run is on, as SETUP.EXE sees it.
+std::string SystemLines() {
+  OSVERSIONINFOA version{};
+  version.dwOSVersionInfoSize = sizeof version;
+  GetVersionExA(&version);
+  return "code pages: " + std::to_string(GetACP()) + " " + std::to_string(GetOEMCP()) + "\n" +
+         "windows: " + std::to_string(version.dwMajorVersion) + "." +
+         std::to_string(version.dwMinorVersion) + " " +
+         (version.dwPlatformId == VER_PLATFORM_WIN32_NT ? "nt" : "95") + "\n" +
+         "screen: " + std::to_string(GetSystemMetrics(SM_CXSCREEN)) + " " +
+         std::to_string(GetSystemMetrics(SM_CYSCREEN)) + "\n";
+}
+
+// What the user saw: the window and the boxes.
+std::string SeenLines(const SetupRunRecord& run) {
+  std::string lines = std::string("started: ") + (run.Started ? "yes" : "no") + "\n";
+  if (run.WindowSeen)
+    lines += "window: " + std::to_string(run.WindowRect.right - run.WindowRect.left) + " " +
+             std::to_string(run.WindowRect.bottom - run.WindowRect.top) + "\n";
+  for (const SeenBox& box : run.Boxes)
+    lines += std::string("box: ") + OwnerName(box) + "\t" + OneLine(AnsiToUtf8(box.Caption)) +
+             "\t" + OneLine(AnsiToUtf8(box.Text)) + "\n";
+  return lines;
+}
+
+// The hand-off and how the setup program and the bootstrap's window ended.
+std::string SetupProgramLines(const SetupRunRecord& run) {
+  if (!run.SetupProgramFound) return "";
+  std::string lines = run.HandOffLine.empty() ? "hand-off unknown: " + run.HandOffUnknownWhy + "\n"
+                                              : "hand-off: " + OneLine(run.HandOffLine) + "\n";
+  lines += std::string("setup program: ") +
+           (run.SetupProgramEndedByWatcher   ? "ended by the watcher"
+            : run.SetupProgramStillRanAtExit ? "still ran when the bootstrap ended"
+                                             : "ended by itself") +
+           "\n";
+  lines += std::string("bootstrap window closed by: ") +
+           (run.WindowClosedByWatcher ? "the watcher" : "the setup program") + "\n";
+  return lines;
+}
+
+// One watched run: the options it is given, the screenshots and the staged files taken
+// while it goes, and the record made of them.
+class Watch {
+public:
+  Watch(const std::string& setup, const std::string& output, bool attended, DWORD timeoutMs)
+      : Output_(output), Splash_(output + "\\splash.bmp"), OwnShot_(output + "\\watch.bmp") {
+    char temp[MAX_PATH] = "";
+    GetTempPathA(MAX_PATH, temp);
+    // Where SETUP.EXE stages first; the hand-off names where it did.
+    WorkDir_ = UpperCased(temp);
+    if (!WorkDir_.empty() && WorkDir_.back() == '\\') WorkDir_.pop_back();
+    WorkDir_ += "\\N80_INST";
+    Options_.TimeoutMs = timeoutMs;
+    Options_.SetupPath = setup;
+    Options_.TempPath = temp;
+    Options_.ReportPath = output + "\\report.txt";
+    // The demo setup program saves the screen on arrival, when the splash is surely painted.
+    Options_.ScreenshotPath = Splash_;
+    Options_.DemoSeconds = attended ? 0 : 3;
+    Options_.AnswerBoxes = !attended;
+    Options_.FindSetupProgram = true;
+    Options_.CloseSetupProgramAfterMs = attended ? 0 : SetupProgramGraceMs;
+    Options_.WhileWindowShows = [this] { TakeScreenshot(); };
+    Options_.OnHandOff = [this](const SetupRunRecord& run) { ListStaged(run); };
+  }
+
+  // The exit code: 0 once SETUP.EXE was started and the record written.
+  int Run() {
+    std::string record = SystemLines();
+    DeleteFileA(OwnShot_.c_str());
+    const SetupRunRecord run = RunSetup(Options_);
+    record += SeenLines(run) + WorkDirectoryLines(run) + SetupProgramLines(run);
+    if (run.Started) {
+      char code[16];
+      std::snprintf(code, sizeof code, "%lX", run.ExitCode);
+      record += std::string("exit code: ") + code + (run.TimedOut ? " timed out" : "") + "\n";
+    }
+    if (WorkDirKnown_)
+      record += std::string("work directory left: ") + (PathExists(WorkDir_) ? "yes" : "no") + "\n";
+    if (!PathExists(Splash_) && Shot_) MoveFileA(OwnShot_.c_str(), Splash_.c_str());
+    DeleteFileA(OwnShot_.c_str());
+    if (PathExists(Splash_)) record += "splash image: splash.bmp\n";
+    if (!WriteWholeFile(Output_ + "\\watch.txt", record)) {
+      std::fprintf(stderr, "setup_watch: cannot write %s\\watch.txt\n", Output_.c_str());
+      return 1;
+    }
+    return run.Started ? 0 : 1;
+  }
+
+private:
+  void TakeScreenshot() {
+    if (Shot_ && GetTickCount() - LastShot_ < ScreenshotEveryMs) return;
+    Shot_ = SaveScreenshot(OwnShot_.c_str()) || Shot_;
+    LastShot_ = GetTickCount();
+  }
+
+  // The files staged, listed at the hand-off, while the setup program has them.
+  void ListStaged(const SetupRunRecord& run) {
+    const std::string named = WorkDirectoryOf(run);
+    if (named.empty()) return;
+    ListFiles(named, "", &Staged_);
+    StagedListed_ = true;
+  }
+
+  // Where SETUP.EXE staged, and what it left there.
+  std::string WorkDirectoryLines(const SetupRunRecord& run) {
+    const std::string named = WorkDirectoryOf(run);
+    if (!named.empty()) {
+      WorkDir_ = named;
+      if (!StagedListed_) ListFiles(WorkDir_, "", &Staged_);
+    } else if (!run.SetupProgramFound) {
+      // Without a hand-off, what the failed run left behind.
+      ListFiles(WorkDir_, "", &Staged_);
+    }
+    WorkDirKnown_ = !named.empty() || !run.SetupProgramFound;
+    if (!WorkDirKnown_)
+      return "work directory unknown: neither the hand-off nor the setup program's file could "
+             "be learnt\n" +
+             Staged_;
+    return "work directory: " + AnsiToUtf8(WorkDir_) + "\n" + Staged_;
+  }
+
+  const std::string Output_;
+  const std::string Splash_;
+  const std::string OwnShot_;
+  std::string WorkDir_;
+  SetupRunOptions Options_;
+  DWORD LastShot_ = 0;
+  bool Shot_ = false;
+  std::string Staged_;
+  bool StagedListed_ = false;
+  bool WorkDirKnown_ = false;
+};
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -96,116 +230,18 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: setup_watch SETUP.EXE OUTPUT_DIR [--attended] [--timeout S]\n");
     return 2;
   }
-  SetupRunOptions options;
   bool attended = false;
+  DWORD timeoutMs = SetupRunOptions().TimeoutMs;
   for (int i = 3; i < argc; ++i) {
     if (std::strcmp(argv[i], "--attended") == 0) {
       attended = true;
     } else if (std::strcmp(argv[i], "--timeout") == 0 && i + 1 < argc) {
-      options.TimeoutMs = static_cast<DWORD>(std::atoi(argv[++i])) * 1000u;
+      timeoutMs = static_cast<DWORD>(std::atoi(argv[++i])) * 1000u;
     } else {
       std::fprintf(stderr, "setup_watch: %s is not understood\n", argv[i]);
       return 2;
     }
   }
-  const std::string output = argv[2];
-  CreateDirectoryA(output.c_str(), nullptr);
-  char temp[MAX_PATH] = "";
-  GetTempPathA(MAX_PATH, temp);
-  // Where SETUP.EXE stages first; the hand-off names where it did.
-  std::string workDir = UpperCased(temp);
-  if (!workDir.empty() && workDir.back() == '\\') workDir.pop_back();
-  workDir += "\\N80_INST";
-
-  std::string record;
-  OSVERSIONINFOA version{};
-  version.dwOSVersionInfoSize = sizeof version;
-  GetVersionExA(&version);
-  record += "code pages: " + std::to_string(GetACP()) + " " + std::to_string(GetOEMCP()) + "\n";
-  record += "windows: " + std::to_string(version.dwMajorVersion) + "." +
-            std::to_string(version.dwMinorVersion) + " " +
-            (version.dwPlatformId == VER_PLATFORM_WIN32_NT ? "nt" : "95") + "\n";
-  record += "screen: " + std::to_string(GetSystemMetrics(SM_CXSCREEN)) + " " +
-            std::to_string(GetSystemMetrics(SM_CYSCREEN)) + "\n";
-
-  const std::string splash = output + "\\splash.bmp";
-  const std::string ownShot = output + "\\watch.bmp";
-  options.SetupPath = argv[1];
-  options.TempPath = temp;
-  options.ReportPath = output + "\\report.txt";
-  // The demo setup program saves the screen on arrival, when the splash is surely painted.
-  options.ScreenshotPath = splash;
-  options.DemoSeconds = attended ? 0 : 3;
-  options.AnswerBoxes = !attended;
-  options.FindSetupProgram = true;
-  options.CloseSetupProgramAfterMs = attended ? 0 : SetupProgramGraceMs;
-  DeleteFileA(ownShot.c_str());
-  DWORD lastShot = 0;
-  bool shot = false;
-  options.WhileWindowShows = [&] {
-    if (shot && GetTickCount() - lastShot < ScreenshotEveryMs) return;
-    shot = SaveScreenshot(ownShot.c_str()) || shot;
-    lastShot = GetTickCount();
-  };
-  std::string staged;
-  bool stagedListed = false;
-  options.OnHandOff = [&](const SetupRunRecord& run) {
-    const std::string named = WorkDirectoryOf(run);
-    if (named.empty()) return;
-    ListFiles(named, "", &staged);
-    stagedListed = true;
-  };
-
-  const SetupRunRecord run = RunSetup(options);
-  record += std::string("started: ") + (run.Started ? "yes" : "no") + "\n";
-  if (run.WindowSeen)
-    record += "window: " + std::to_string(run.WindowRect.right - run.WindowRect.left) + " " +
-              std::to_string(run.WindowRect.bottom - run.WindowRect.top) + "\n";
-  for (const SeenBox& box : run.Boxes)
-    record += std::string("box: ") + OwnerName(box) + "\t" + OneLine(AnsiToUtf8(box.Caption)) +
-              "\t" + OneLine(AnsiToUtf8(box.Text)) + "\n";
-  const std::string named = WorkDirectoryOf(run);
-  if (!named.empty()) {
-    workDir = named;
-    if (!stagedListed) ListFiles(workDir, "", &staged);
-  } else if (!run.SetupProgramFound) {
-    // Without a hand-off, what the failed run left behind.
-    ListFiles(workDir, "", &staged);
-  }
-  const bool workDirKnown = !named.empty() || !run.SetupProgramFound;
-  if (!workDirKnown)
-    record += "work directory unknown: neither the hand-off nor the setup program's file could "
-              "be learnt\n";
-  else
-    record += "work directory: " + AnsiToUtf8(workDir) + "\n";
-  record += staged;
-  if (run.SetupProgramFound) {
-    if (run.HandOffLine.empty())
-      record += "hand-off unknown: " + run.HandOffUnknownWhy + "\n";
-    else
-      record += "hand-off: " + OneLine(run.HandOffLine) + "\n";
-    record += std::string("setup program: ") +
-              (run.SetupProgramEndedByWatcher   ? "ended by the watcher"
-               : run.SetupProgramStillRanAtExit ? "still ran when the bootstrap ended"
-                                                : "ended by itself") +
-              "\n";
-    record += std::string("bootstrap window closed by: ") +
-              (run.WindowClosedByWatcher ? "the watcher" : "the setup program") + "\n";
-  }
-  if (run.Started) {
-    char code[16];
-    std::snprintf(code, sizeof code, "%lX", run.ExitCode);
-    record += std::string("exit code: ") + code + (run.TimedOut ? " timed out" : "") + "\n";
-  }
-  if (workDirKnown)
-    record += std::string("work directory left: ") + (PathExists(workDir) ? "yes" : "no") + "\n";
-
-  if (!PathExists(splash) && shot) MoveFileA(ownShot.c_str(), splash.c_str());
-  DeleteFileA(ownShot.c_str());
-  if (PathExists(splash)) record += "splash image: splash.bmp\n";
-  if (!WriteWholeFile(output + "\\watch.txt", record)) {
-    std::fprintf(stderr, "setup_watch: cannot write %s\\watch.txt\n", output.c_str());
-    return 1;
-  }
-  return run.Started ? 0 : 1;
+  CreateDirectoryA(argv[2], nullptr);
+  return Watch(argv[1], argv[2], attended, timeoutMs).Run();
 }

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <sstream>
 
+#include "tools/windows_systems/windows_systems.h"
+
 namespace {
 
 // The fields of a line after "key: ", split at tabs (at most `count`; the last keeps the rest).
@@ -63,6 +65,105 @@ std::string Padded(const std::string& text, size_t width) {
   return text.size() >= width ? text + " " : text + std::string(width - text.size(), ' ');
 }
 
+// A staged file or folder of the record.
+void ReadStaged(const std::string& key, const std::string& value, TryRecord* record) {
+  TryFile file;
+  file.Folder = key == "staged folder";
+  if (file.Folder) {
+    file.Path = value;
+  } else {
+    const std::vector<std::string> fields = Fields(value, 2);
+    if (fields.size() != 2) return;
+    file.Size = std::stoull(fields[0]);
+    file.Path = fields[1];
+  }
+  record->Staged.push_back(file);
+}
+
+void ReadRecordLine(const std::string& key, const std::string& value, TryRecord& record) {
+  if (key == "code pages") {
+    TwoNumbers(value, &record.AnsiCodePage, &record.OemCodePage);
+  } else if (key == "windows") {
+    const size_t blank = value.find(' ');
+    record.WindowsVersion = value.substr(0, blank);
+    record.NtFamily = blank != std::string::npos && value.substr(blank + 1) == "nt";
+  } else if (key == "screen") {
+    TwoNumbers(value, &record.ScreenWidth, &record.ScreenHeight);
+  } else if (key == "work directory") {
+    record.WorkDirectory = value;
+  } else if (key == "work directory unknown") {
+    record.WorkDirectoryUnknown = value;
+  } else if (key == "started") {
+    record.Started = value == "yes";
+  } else if (key == "window") {
+    record.WindowSeen = true;
+    TwoNumbers(value, &record.WindowWidth, &record.WindowHeight);
+  } else if (key == "box") {
+    const std::vector<std::string> fields = Fields(value, 3);
+    if (fields.size() == 3) record.Boxes.push_back({fields[0], fields[1], fields[2]});
+  } else if (key == "staged" || key == "staged folder") {
+    ReadStaged(key, value, &record);
+  } else if (key == "hand-off") {
+    record.HandedOff = true;
+    record.HandOffLine = value;
+  } else if (key == "hand-off unknown") {
+    record.HandedOff = true;
+    record.HandOffUnknown = value;
+  } else if (key == "setup program") {
+    record.SetupProgramEnd = value;
+  } else if (key == "bootstrap window closed by") {
+    record.WindowClosedBy = value;
+  } else if (key == "exit code") {
+    const size_t blank = value.find(' ');
+    record.ExitCode = value.substr(0, blank);
+    record.TimedOut = blank != std::string::npos;
+  } else if (key == "work directory left") {
+    record.WorkDirectoryLeft = value == "yes";
+  } else if (key == "splash image") {
+    record.SplashImage = true;
+  }
+}
+
+// The system the run was on, and where it is not the one asked for.
+std::string SystemLines(const TryTarget& target, const TryRecord& record) {
+  std::string lines =
+      "system: Windows " + target.Windows + " (reports version " + record.WindowsVersion +
+      (record.NtFamily ? ", NT family" : ", Windows 95 family") + "), code page " +
+      CodePageName(record.AnsiCodePage) + " (OEM " + CodePageName(record.OemCodePage) + ")\n";
+  const std::string seen = record.WindowsVersion + (record.NtFamily ? " nt" : " 95");
+  if (seen != ExpectedVersion(target.Windows))
+    lines += "  note: Wine did not take the version asked for\n";
+  if (record.AnsiCodePage != target.CodePage)
+    lines += "  note: code page " + std::to_string(target.CodePage) +
+             " was asked for; is its locale installed (locale -a)?\n";
+  return lines;
+}
+
+// What was staged (or left behind), file by file.
+std::string StagedLines(const TryRecord& record) {
+  uint64_t bytes = 0;
+  size_t files = 0;
+  for (const TryFile& file : record.Staged)
+    if (!file.Folder) {
+      bytes += file.Size;
+      ++files;
+    }
+  std::string lines = record.WorkDirectoryUnknown.empty()
+                          ? std::string(record.HandedOff ? "staged" : "left") + " in " +
+                                record.WorkDirectory + ": " + std::to_string(files) + " files, " +
+                                std::to_string(bytes) + " bytes\n"
+                          : "staged: unknown (" + record.WorkDirectoryUnknown + ")\n";
+  for (const TryFile& file : record.Staged) {
+    char size[24];
+    std::snprintf(size, sizeof size, "%12llu", static_cast<unsigned long long>(file.Size));
+    lines += "  " +
+             (file.Folder ? std::string(12, ' ') + "  " + file.Path + "\\"
+                          : std::string(size) + "  " + file.Path) +
+             "\n";
+  }
+  return lines;
+}
+
 } // namespace
 
 TryRecord ParseTryRecord(const std::string& text) {
@@ -73,82 +174,19 @@ TryRecord ParseTryRecord(const std::string& text) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     const size_t colon = line.find(": ");
     if (colon == std::string::npos) continue;
-    const std::string key = line.substr(0, colon);
-    const std::string value = line.substr(colon + 2);
-    if (key == "code pages") {
-      TwoNumbers(value, &record.AnsiCodePage, &record.OemCodePage);
-    } else if (key == "windows") {
-      const size_t blank = value.find(' ');
-      record.WindowsVersion = value.substr(0, blank);
-      record.NtFamily = blank != std::string::npos && value.substr(blank + 1) == "nt";
-    } else if (key == "screen") {
-      TwoNumbers(value, &record.ScreenWidth, &record.ScreenHeight);
-    } else if (key == "work directory") {
-      record.WorkDirectory = value;
-    } else if (key == "work directory unknown") {
-      record.WorkDirectoryUnknown = value;
-    } else if (key == "started") {
-      record.Started = value == "yes";
-    } else if (key == "window") {
-      record.WindowSeen = true;
-      TwoNumbers(value, &record.WindowWidth, &record.WindowHeight);
-    } else if (key == "box") {
-      const std::vector<std::string> fields = Fields(value, 3);
-      if (fields.size() == 3) record.Boxes.push_back({fields[0], fields[1], fields[2]});
-    } else if (key == "staged" || key == "staged folder") {
-      TryFile file;
-      file.Folder = key == "staged folder";
-      if (file.Folder) {
-        file.Path = value;
-      } else {
-        const std::vector<std::string> fields = Fields(value, 2);
-        if (fields.size() != 2) continue;
-        file.Size = std::stoull(fields[0]);
-        file.Path = fields[1];
-      }
-      record.Staged.push_back(file);
-    } else if (key == "hand-off") {
-      record.HandedOff = true;
-      record.HandOffLine = value;
-    } else if (key == "hand-off unknown") {
-      record.HandedOff = true;
-      record.HandOffUnknown = value;
-    } else if (key == "setup program") {
-      record.SetupProgramEnd = value;
-    } else if (key == "bootstrap window closed by") {
-      record.WindowClosedBy = value;
-    } else if (key == "exit code") {
-      const size_t blank = value.find(' ');
-      record.ExitCode = value.substr(0, blank);
-      record.TimedOut = blank != std::string::npos;
-    } else if (key == "work directory left") {
-      record.WorkDirectoryLeft = value == "yes";
-    } else if (key == "splash image") {
-      record.SplashImage = true;
-    }
+    ReadRecordLine(line.substr(0, colon), line.substr(colon + 2), record);
   }
   return record;
 }
 
 std::string ExpectedVersion(const std::string& windows) {
-  if (windows == "95") return "4.0 95";
-  if (windows == "98") return "4.10 95";
-  if (windows == "nt4") return "4.0 nt";
-  return "6.2 nt"; // Windows 10 to a program without a manifest
+  return WindowsVersionNamed(windows).Reported;
 }
 
 std::string DescribeRun(const TryTarget& target, const TryRecord& record) {
   std::string report;
   auto line = [&report](const std::string& text) { report += text + "\n"; };
-  const std::string seen = record.WindowsVersion + (record.NtFamily ? " nt" : " 95");
-  line("system: Windows " + target.Windows + " (reports version " + record.WindowsVersion +
-       (record.NtFamily ? ", NT family" : ", Windows 95 family") + "), code page " +
-       CodePageName(record.AnsiCodePage) + " (OEM " + CodePageName(record.OemCodePage) + ")");
-  if (seen != ExpectedVersion(target.Windows))
-    line("  note: Wine did not take the version asked for");
-  if (record.AnsiCodePage != target.CodePage)
-    line("  note: code page " + std::to_string(target.CodePage) +
-         " was asked for; is its locale installed (locale -a)?");
+  report += SystemLines(target, record);
   if (!record.Started) {
     line("SETUP.EXE could not be started");
     return report;
@@ -165,24 +203,7 @@ std::string DescribeRun(const TryTarget& target, const TryRecord& record) {
   line("message boxes: " + std::to_string(record.Boxes.size()));
   for (const TryBox& box : record.Boxes)
     line("  " + BoxLine(box));
-  uint64_t bytes = 0;
-  size_t files = 0;
-  for (const TryFile& file : record.Staged)
-    if (!file.Folder) {
-      bytes += file.Size;
-      ++files;
-    }
-  if (!record.WorkDirectoryUnknown.empty())
-    line("staged: unknown (" + record.WorkDirectoryUnknown + ")");
-  else
-    line(std::string(record.HandedOff ? "staged" : "left") + " in " + record.WorkDirectory + ": " +
-         std::to_string(files) + " files, " + std::to_string(bytes) + " bytes");
-  for (const TryFile& file : record.Staged) {
-    char size[24];
-    std::snprintf(size, sizeof size, "%12llu", static_cast<unsigned long long>(file.Size));
-    line("  " + (file.Folder ? std::string(12, ' ') + "  " + file.Path + "\\"
-                             : std::string(size) + "  " + file.Path));
-  }
+  report += StagedLines(record);
   if (record.HandedOff) {
     line("hand-off: " + (record.HandOffUnknown.empty() ? record.HandOffLine
                                                        : "unknown (" + record.HandOffUnknown +

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cctype>
 #include <chrono>
 #include <fstream>
 #include <sstream>
@@ -19,6 +18,7 @@
 #include "pending_changes.h"
 #include "prepared_prefix.h"
 #include "run_tool.h"
+#include "tools/windows_systems/windows_systems.h"
 
 namespace fs = std::filesystem;
 
@@ -39,35 +39,14 @@ wineserver -k >/dev/null 2>&1
 exit $status
 )";
 
-const char* WineVersionName(const std::string& windows) {
-  if (windows == "95") return "win95";
-  if (windows == "98") return "win98";
-  if (windows == "nt4") return "nt40";
-  return "win10";
-}
-
 // The run's own settings: the Windows version Wine reports and, on the virtual screen,
 // which has no window manager, windows that close when asked.
 std::string Settings(const std::string& windows, bool attended) {
   std::string settings = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Wine]\r\n\"Version\"=\"" +
-                         std::string(WineVersionName(windows)) + "\"\r\n";
+                         std::string(WindowsVersionNamed(windows).WineName) + "\"\r\n";
   if (!attended)
     settings += "\r\n[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n\"Managed\"=\"N\"\r\n";
   return settings;
-}
-
-// Wine takes its code pages from the locale it runs in.
-const char* LocaleOf(int codePage) {
-  switch (codePage) {
-  case 949:
-    return "ko_KR.UTF-8";
-  case 932:
-    return "ja_JP.UTF-8";
-  case 950:
-    return "zh_TW.UTF-8";
-  default:
-    return "en_US.UTF-8";
-  }
 }
 
 bool OnPath(const std::string& program) {
@@ -112,8 +91,7 @@ bool EndsWithProgramName(const std::string& path) {
   const std::string name = std::string("\\") + SetupProgramName;
   if (path.size() < name.size()) return false;
   for (size_t i = 0; i < name.size(); ++i)
-    if (std::toupper(static_cast<unsigned char>(path[path.size() - name.size() + i])) != name[i])
-      return false;
+    if (UpperAscii(path[path.size() - name.size() + i]) != name[i]) return false;
   return true;
 }
 
@@ -165,13 +143,9 @@ private:
   std::thread Thread_;
 };
 
-// What a tool said, on one line, for a refusal.
-std::string OneLine(const std::string& output) {
-  std::string line;
-  std::istringstream lines(output);
-  for (std::string part; std::getline(lines, part);)
-    if (part.find_first_not_of(" \r\t") != std::string::npos)
-      line += (line.empty() ? "" : "; ") + part;
+// What a tool said, on one line for a refusal, its last 600 bytes at most.
+std::string LastSaid(const std::string& output) {
+  const std::string line = OneLine(SaidLines(output));
   return line.size() > 600 ? line.substr(line.size() - 600) : line;
 }
 
@@ -185,11 +159,10 @@ bool IsCdImage(const fs::path& file) {
 
 void Unpack(const std::vector<std::string>& command, const char* package, const fs::path& image) {
   std::string output;
-  const int status = RunTool(command, &output);
-  if (status == -1)
-    throw std::runtime_error(command[0] + " is needed to read " + image.string() +
-                             " (Debian package " + package + ")");
-  if (status != 0) throw std::runtime_error(image.string() + " cannot be read: " + OneLine(output));
+  const int status =
+      RunPackagedTool(command, package, &output, "is needed to read " + image.string());
+  if (status != 0)
+    throw std::runtime_error(image.string() + " cannot be read: " + LastSaid(output));
 }
 
 // The folder whose SETUP.EXE runs, a copy in the run's folder, read-only: of the medium
@@ -228,6 +201,29 @@ fs::path SetupOf(const fs::path& folder) {
   throw std::runtime_error(folder.string() + " holds no SETUP.EXE");
 }
 
+// The run's files, as the watch command names them.
+struct RunFiles {
+  fs::path Settings, Watcher, Setup, Output;
+};
+
+// The command that runs the watcher on SETUP.EXE under Wine, in the run's prefix, with
+// the locale of the code page asked for, on the virtual screen unless attended.
+std::vector<std::string> WatchCommand(const TrySettings& settings, const fs::path& folder,
+                                      const fs::path& prefix, const RunFiles& files) {
+  std::vector<std::string> command = {
+      "env", std::string("LC_ALL=") + KnownCodePageNumbered(settings.Target.CodePage).Locale};
+  for (const std::string& word : WineEnvironment(prefix))
+    command.push_back(word);
+  if (!settings.Attended)
+    command.insert(command.end(), {"xvfb-run", "-a", "-s", "-screen 0 1024x768x24"});
+  command.insert(command.end(),
+                 {"sh", "-c", RunScript, "sh", RunPath(folder, files.Settings),
+                  RunPath(folder, files.Watcher), RunPath(folder, files.Setup),
+                  RunPath(folder, files.Output), std::to_string(settings.TimeoutSeconds),
+                  settings.Attended ? "--attended" : ""});
+  return command;
+}
+
 } // namespace
 
 std::string MissingForTry(bool attended) {
@@ -264,26 +260,16 @@ TryOutcome TryMedium(const TrySettings& settings) {
   const fs::path watcher = run.Path() / "setup_watch.exe";
   fs::copy_file(settings.Watcher, watcher);
 
-  std::vector<std::string> command = {"env",
-                                      std::string("LC_ALL=") + LocaleOf(settings.Target.CodePage)};
-  for (const std::string& word : WineEnvironment(prefix))
-    command.push_back(word);
-  if (!settings.Attended)
-    command.insert(command.end(), {"xvfb-run", "-a", "-s", "-screen 0 1024x768x24"});
-  command.insert(command.end(),
-                 {"sh", "-c", RunScript, "sh", RunPath(run.Path(), settingsFile),
-                  RunPath(run.Path(), watcher), RunPath(run.Path(), setup),
-                  RunPath(run.Path(), output), std::to_string(settings.TimeoutSeconds),
-                  settings.Attended ? "--attended" : ""});
   std::string said;
   HandOffLookout lookout(prefix);
-  const int status = RunTool(command, &said);
+  const int status = RunTool(
+      WatchCommand(settings, run.Path(), prefix, {settingsFile, watcher, setup, output}), &said);
   const std::string seenHandOff = lookout.Stop();
   const fs::path recordFile = output / "watch.txt";
   if (!fs::exists(recordFile)) {
     std::string reason =
         "the watcher did not run under Wine (exit code " + std::to_string(status) + ")";
-    if (!said.empty()) reason += ": " + OneLine(said);
+    if (!said.empty()) reason += ": " + LastSaid(said);
     if (said.find("wine32") != std::string::npos || said.find("Bad EXE") != std::string::npos)
       reason += std::string("; Wine for 32-bit programs is needed: ") + InstallWine;
     throw std::runtime_error(reason);

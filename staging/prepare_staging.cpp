@@ -1,4 +1,5 @@
-#include "staging.h"
+#include "prepare_staging.h"
+#include "staging_state.h"
 
 #include "extract.h"
 #include "staging_root.h"
