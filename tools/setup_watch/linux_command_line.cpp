@@ -1,5 +1,6 @@
 #include "linux_command_line.h"
 
+#include "process_arguments.h"
 #include "setup_process.h"
 #include "setup_run.h"
 
@@ -17,19 +18,6 @@ std::wstring WideFromUtf8(const std::string& text) {
                                                       static_cast<int>(wide.size()))) -
               1);
   return wide;
-}
-
-// The arguments of /proc/PID/cmdline: NUL-separated, with the NULs Wine pads them with
-// at the end dropped.
-std::vector<std::string> Arguments(const std::string& bytes) {
-  std::vector<std::string> arguments;
-  size_t start = 0;
-  for (size_t end; (end = bytes.find('\0', start)) != std::string::npos; start = end + 1)
-    arguments.push_back(bytes.substr(start, end - start));
-  if (start < bytes.size()) arguments.push_back(bytes.substr(start));
-  while (!arguments.empty() && arguments.back().empty())
-    arguments.pop_back();
-  return arguments;
 }
 
 bool EndsWithName(const std::string& path, const char* name) {
@@ -79,9 +67,9 @@ bool FindLinuxCommandLine(const char* program, unsigned long window, const std::
   do {
     const std::string name = found.cFileName;
     if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-    matched =
-        HoldsHandOff(Arguments(ReadWholeFile(std::string(ProcessList) + "\\" + name + "\\cmdline")),
-                     program, window, bootstrap, line);
+    matched = HoldsHandOff(
+        NulSeparated(ReadWholeFile(std::string(ProcessList) + "\\" + name + "\\cmdline")), program,
+        window, bootstrap, line);
   } while (!matched && FindNextFileA(search, &found));
   FindClose(search);
   if (!matched) *why = "no process Linux lists holds it";

@@ -18,6 +18,7 @@
 #include "pending_changes.h"
 #include "prepared_prefix.h"
 #include "run_tool.h"
+#include "tools/setup_watch/process_arguments.h"
 #include "tools/windows_systems/windows_systems.h"
 
 namespace fs = std::filesystem;
@@ -74,17 +75,6 @@ std::string RunPath(const fs::path& run, const fs::path& path) {
   for (char& c : windows)
     if (c == '/') c = '\\';
   return windows;
-}
-
-std::vector<std::string> NulSeparated(const std::string& bytes) {
-  std::vector<std::string> words;
-  size_t start = 0;
-  for (size_t end; (end = bytes.find('\0', start)) != std::string::npos; start = end + 1)
-    words.push_back(bytes.substr(start, end - start));
-  if (start < bytes.size()) words.push_back(bytes.substr(start));
-  while (!words.empty() && words.back().empty())
-    words.pop_back();
-  return words;
 }
 
 bool EndsWithProgramName(const std::string& path) {
