@@ -657,15 +657,22 @@ TEST_F(DrsTest, InterruptedRunsLeaveNothingBehind) {
       {"media -o " + Quote(Work / "signed") + " --setup " + Quote(Work / "SETUP.EXE") +
            " --sign-pkcs12 " + Quote(Work / "SETUP.EXE") + " " + Quote(tree),
        Quote(temp) + "/drs-sign-*"},
-      {"try --watcher " + Quote(Work / "SETUP.EXE") + " " + Quote(Work / "SETUP.EXE"),
+      {"try --watcher " + Quote(Work / "SETUP.EXE") + " " + Quote(Work / "cd" / "SETUP.EXE"),
        Quote(temp) + "/drs-try-*"},
   };
+  WriteSetupExe(Work / "cd" / "SETUP.EXE");
   for (const auto& run : runs) {
     const Outcome stopped =
         RunShell(slowTools + DRS_PROGRAM + " " + run.Command + " & for i in $(seq 3000); do [ -e " +
                  run.Temporary + " ] && break; sleep 0.01; done; kill -TERM $!; wait $!; echo $?");
     EXPECT_EQ(stopped.Output, "143\n") << run.Command;
   }
+  // A medium loose in a folder that holds the temporary folder cannot be copied for a run.
+  const Outcome around = RunShell(slowTools + DRS_PROGRAM + " try --watcher " +
+                                  Quote(Work / "SETUP.EXE") + " " + Quote(Work / "SETUP.EXE"));
+  EXPECT_EQ(around.Status, 1);
+  EXPECT_NE(around.Output.find("holds drs try's own run folder"), std::string::npos)
+      << around.Output;
   RunShell("sleep 3");
   EXPECT_FALSE(fs::exists(Work / "new"));
   EXPECT_EQ(Read(Work / "kept" / "N_SETUP.DRS"), "the previous archive");

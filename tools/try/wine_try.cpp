@@ -162,6 +162,12 @@ fs::path MediumFolder(const fs::path& medium, const fs::path& scratch) {
   if (fs::is_directory(medium) || IsNamed(medium, BootstrapFileName)) {
     fs::path source = fs::is_directory(medium) ? medium : medium.parent_path();
     if (source.empty()) source = ".";
+    // A medium kept loose in the temporary folder itself would be copied into its own copy.
+    const fs::path outer = fs::canonical(source), inner = fs::canonical(scratch);
+    if (std::mismatch(outer.begin(), outer.end(), inner.begin(), inner.end()).first == outer.end())
+      throw std::runtime_error(medium.string() + ": its folder " + outer.string() +
+                               " holds drs try's own run folder; give the medium a folder of "
+                               "its own, or set TMPDIR to another folder");
     Unpack({"cp", "-a", "--reflink=auto", source.string() + "/.", folder.string()}, "coreutils",
            medium);
   } else if (!fs::is_regular_file(medium)) {
