@@ -51,24 +51,24 @@ LONG GetFileLength(HFILE file) {
 
 } // namespace
 
-bool CopyArchive(const char* archiveName) {
+CopyResult CopyArchive(const char* archiveName) {
   char* block = static_cast<char*>(std::malloc(CopyBlockSize));
-  if (!block) return false;
+  if (!block) return ArchiveNotCopied;
   char source[SourcePathSize];
   if (!SourcePath(archiveName, source)) {
     std::free(block);
-    return false;
+    return ArchiveNotCopied;
   }
   const HFILE input = _lopen(source, OF_READ);
   if (input == HFILE_ERROR) {
     std::free(block);
-    return false;
+    return ArchiveNotCopied;
   }
   const HFILE output = _lcreat(archiveName, 0);
   if (output == HFILE_ERROR) {
     _lclose(input);
     std::free(block);
-    return false;
+    return ArchiveNotCopied;
   }
 
   // A sealed bootstrap takes only the archive it was sealed for: every byte passes here
@@ -89,8 +89,7 @@ bool CopyArchive(const char* archiveName) {
       _lclose(input);
       _lclose(output);
       std::free(block);
-      MessageBoxA(nullptr, "Disk write error !!. Check disk space", "Write error", MB_OK);
-      return false;
+      return ArchiveCopyDiskFull;
     } else {
       if (sealed) Sha256Add(&hash, block, chunk);
       copied += static_cast<LONG>(chunk);
@@ -99,8 +98,10 @@ bool CopyArchive(const char* archiveName) {
   _lclose(input);
   _lclose(output);
   std::free(block);
-  if (!sealed) return whole;
-  unsigned char digest[Sha256Size];
-  Sha256Finish(&hash, digest);
-  return whole && SealAccepts(Seal, digest);
+  if (sealed && whole) {
+    unsigned char digest[Sha256Size];
+    Sha256Finish(&hash, digest);
+    whole = SealAccepts(Seal, digest);
+  }
+  return whole ? ArchiveCopied : ArchiveNotCopied;
 }

@@ -2,8 +2,6 @@
 
 #include "archive_copy.h"
 #include "directory_path.h"
-#include "fatal_error.h"
-#include "fatal_error_jump.h"
 #include "file_time.h"
 #include "format/rules.h"
 #include "lead_byte.h"
@@ -32,6 +30,23 @@ unsigned char* StreamBuffer;
 // follow each other, and each check costs two trips to the system.
 char CheckedDir[TextBufferSize];
 static_assert(WindowsPathSize == MAX_PATH);
+// The one resumption point of the extraction, armed by ExtractArchive for as long as it
+// runs: a jump buffer of the compiler's own non-local jump, which needs no runtime
+// library.
+void* FatalErrorJump[5];
+
+// Every failure of the extraction ends here, told in a box (English whatever the
+// language, owned by no window) before the extraction gives up where ExtractArchive
+// gives back what it holds.
+[[noreturn]] void GiveUp(const char* message, const char* caption) {
+  MessageBoxA(nullptr, message, caption, MB_OK);
+  __builtin_longjmp(FatalErrorJump, 1);
+}
+
+// Called from many places: one call each, not a copy of the box at each.
+[[noreturn, gnu::noinline]] void FatalError(const char* message) {
+  GiveUp(message, FatalErrorCaption);
+}
 
 // Makes the entry's folders where its Dir puts them, unless they can be entered already,
 // and comes back to the work directory.
@@ -79,22 +94,22 @@ void UnpackEntry(const ArchiveEntry& entry, bool ntFamily, const char* savedDire
   OutputStream = nullptr;
 }
 
-bool UnpackArchive(const char* archiveName) {
+void UnpackArchive(const char* archiveName) {
   const int osKind = ClassifyOs();
   EntryTable = static_cast<ArchiveEntry*>(std::calloc(MaxEntries, sizeof(ArchiveEntry)));
-  if (!EntryTable) {
-    MessageBoxA(nullptr, MemoryErrorText, "Decompress", MB_OK);
-    return false;
-  }
+  if (!EntryTable) GiveUp(MemoryErrorText, "Decompress");
   EntryCount = 0;
-  // Without the way back, every directory check would leave the unpacking elsewhere.
+  // Without the way back, every directory check would leave the unpacking elsewhere:
+  // nothing is copied then.
   char savedDirectory[SavedDirectorySize];
   const DWORD savedLength = GetCurrentDirectoryA(SavedDirectorySize, savedDirectory);
-  if (savedLength == 0 || savedLength >= SavedDirectorySize) return false;
-  if (!CopyArchive(archiveName)) {
-    MessageBoxA(nullptr, archiveName, "Copy error", MB_OK);
-    return false;
-  }
+  const CopyResult copy = savedLength == 0 || savedLength >= SavedDirectorySize
+                              ? ArchiveNotCopied
+                              : CopyArchive(archiveName);
+  // A full disk, which the user can mend, is named before what could not be copied.
+  if (copy == ArchiveCopyDiskFull)
+    MessageBoxA(nullptr, "Disk write error !!. Check disk space", "Write error", MB_OK);
+  if (copy != ArchiveCopied) GiveUp(archiveName, "Copy error");
   StreamBuffer = static_cast<unsigned char*>(std::malloc(StreamBufferSize + OutputBufferSize));
   if (!StreamBuffer) FatalError(MemoryErrorText);
   if (!OpenStreamForReading(&ArchiveFile, archiveName, StreamBuffer, StreamBufferSize))
@@ -105,7 +120,6 @@ bool UnpackArchive(const char* archiveName) {
   if (const int status = ReadArchiveDirectory(ArchiveStream)) FatalError(ReadFailureText(status));
   for (int i = 0; i < EntryCount; ++i)
     UnpackEntry(EntryTable[i], osKind >= FirstNtOsKind, savedDirectory);
-  return true;
 }
 
 // Closes what is still open (the archive before the output, as a fatal error leaves
@@ -133,10 +147,10 @@ bool ExtractArchive(const char* archiveName) {
     ReleaseExtraction();
     return false;
   }
-  const bool whole = UnpackArchive(archiveName);
+  UnpackArchive(archiveName);
   ReleaseExtraction();
   // The copy is of no more use once everything is unpacked from it; after a failure it
   // stays for a look at it.
-  if (whole) DeleteFileA(archiveName);
-  return whole;
+  DeleteFileA(archiveName);
+  return true;
 }

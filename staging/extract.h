@@ -11,8 +11,8 @@ extern FileStream* OutputStream;  // the file being unpacked, open for one entry
 // size, terminator included: at most 253 characters.
 inline constexpr int SavedDirectorySize = 254;
 
-// True when the whole directory was worked through. False when the table cannot be had,
-// the archive cannot be copied or a fatal error (FatalError) gives up, each after its
-// box, and, in silence, when the current directory is too long to come back to. Every
-// way out closes both streams and gives back the table, its texts and the buffers.
+// True when the whole directory was worked through. False once a box has said what
+// failed: the table or a buffer cannot be had, the archive cannot be copied (also when
+// the current directory is too long to come back to), read or unpacked. Every way out
+// closes both streams and gives back the table, its texts and the buffers.
 bool ExtractArchive(const char* archiveName);

@@ -2,6 +2,5 @@
 
 // Chooses StagingRoot, makes the work directory and unpacks N_SETUP.DRS into it; the
 // outcome is ExtractOk. Every failure leaves ExtractOk 0, which the caller tells with its
-// failure box; the unpacking's own boxes come first and say what failed, except when no
-// work directory can be had or the current directory is too long to come back to.
+// failure box; a failed unpacking has said what failed in a box of its own before.
 void PrepareStaging();

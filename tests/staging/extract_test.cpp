@@ -342,7 +342,8 @@ TEST_CASE(ExtractArchiveReportsAFullDiskAtTheLastFlush) {
 namespace {
 
 // A current directory longer than the 253 characters kept for the way back: nothing is
-// copied or unpacked, since every directory check would lose the way.
+// copied or unpacked, since every directory check would lose the way, and the box says
+// the archive was not copied.
 TEST_CASE(ExtractArchiveRefusesACurrentDirectoryItCouldNotComeBackTo) {
   PrepareMedium(ArchiveImage({{"SUB", "A.TXT", StreamAbc}}), ScratchDrive());
   // 255 characters: too long to keep, short enough to enter.
@@ -353,6 +354,7 @@ TEST_CASE(ExtractArchiveRefusesACurrentDirectoryItCouldNotComeBackTo) {
   CreateDirectoryA(deep.c_str(), nullptr);
   CHECK(SetCurrentDirectoryA(deep.c_str()));
   CHECK_EQ(0, Extract());
+  CheckBoxes({{"N_SETUP.DRS", "Copy error"}});
   CHECK(!FileExists(deep + "\\N_SETUP.DRS"));
   CHECK(!DirectoryExists(deep + "\\SUB"));
   CheckReleased();

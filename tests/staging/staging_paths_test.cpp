@@ -260,7 +260,7 @@ TEST_CASE(CopyArchiveMovesWholeBlocksAndTheRest) {
     WriteSizes.clear();
     OriginalLWrite = HookImport("kernel32.dll", "_lwrite", reinterpret_cast<void*>(RecordLWrite));
     CHECK(OriginalLWrite != nullptr);
-    CHECK(CopyArchive("N_SETUP.DRS"));
+    CHECK_EQ(ArchiveCopied, CopyArchive("N_SETUP.DRS"));
     HookImport("kernel32.dll", "_lwrite", OriginalLWrite);
     CHECK(WriteSizes == c.Blocks);
     std::string copy;
@@ -282,7 +282,7 @@ TEST_CASE(CopyArchiveFindsTheArchiveBesideTheBootstrap) {
   {
     const std::string media = Root() + "MY MEDIA\\SETUP.EXE";
     ArgumentZeroOverride started(media.c_str());
-    CHECK(CopyArchive("N_SETUP.DRS"));
+    CHECK_EQ(ArchiveCopied, CopyArchive("N_SETUP.DRS"));
   }
   std::string copy;
   CHECK(ReadWholeFile("N_SETUP.DRS", &copy) && copy == "blank");
@@ -296,7 +296,7 @@ TEST_CASE(CopyArchiveFindsTheArchiveBesideTheBootstrap) {
   WriteWholeFile("BESIDE.DRS", "stale copy in the current directory");
   {
     ArgumentZeroOverride started("SETUP");
-    CHECK(CopyArchive("BESIDE.DRS"));
+    CHECK_EQ(ArchiveCopied, CopyArchive("BESIDE.DRS"));
   }
   CHECK(ReadWholeFile("BESIDE.DRS", &copy) && copy == "beside");
   DeleteFileA(beside.c_str());
@@ -310,7 +310,7 @@ TEST_CASE(CopyArchiveFailsQuietlyWhenTheSourceCannotBeHad) {
   const std::string media = Root() + "MEDIA\\SETUP.EXE";
   {
     ArgumentZeroOverride started(media.c_str());
-    CHECK(!CopyArchive("N_SETUP.DRS"));
+    CHECK_EQ(ArchiveNotCopied, CopyArchive("N_SETUP.DRS"));
   }
   // Argument 0 of 256 characters, or a source path that would not fit, is refused
   // before anything is copied.
@@ -318,13 +318,13 @@ TEST_CASE(CopyArchiveFailsQuietlyWhenTheSourceCannotBeHad) {
   CHECK_EQ(256, longArgument.size());
   {
     ArgumentZeroOverride started(longArgument.c_str());
-    CHECK(!CopyArchive("N_SETUP.DRS"));
+    CHECK_EQ(ArchiveNotCopied, CopyArchive("N_SETUP.DRS"));
   }
   const std::string nearlyFull = Root() + std::string(244, 'd') + "\\S.EXE";
   CHECK_EQ(253, nearlyFull.size());
   {
     ArgumentZeroOverride started(nearlyFull.c_str());
-    CHECK(!CopyArchive("N_SETUP.DRS"));
+    CHECK_EQ(ArchiveNotCopied, CopyArchive("N_SETUP.DRS"));
   }
   CHECK(!FileExists(Root() + "WORK\\N_SETUP.DRS"));
   CHECK(RecordedBoxes().empty());
@@ -348,7 +348,7 @@ TEST_CASE(CopyArchiveCountsAShortReadAsAFailedCopy) {
     ShortReadBy = by;
     OriginalLRead = HookImport("kernel32.dll", "_lread", reinterpret_cast<void*>(ShortRead));
     CHECK(OriginalLRead != nullptr);
-    CHECK(!CopyArchive("N_SETUP.DRS"));
+    CHECK_EQ(ArchiveNotCopied, CopyArchive("N_SETUP.DRS"));
     HookImport("kernel32.dll", "_lread", OriginalLRead);
   }
   // The files are closed again: the copy can be deleted.
