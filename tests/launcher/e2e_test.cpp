@@ -8,10 +8,12 @@
 #include "setup_arguments.h"
 #include "setup_run.h"
 #include "splash_image.h"
+#include "windows_files.h"
 
 #include <windows.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 
 namespace {
@@ -40,6 +42,62 @@ struct Scenario {
   std::string Root, Media, Temp, WorkDir;
   SetupRunOptions Options;
 };
+
+// SETUP.EXE watched as a scenario needs: its boxes answered from a script (then as
+// the watcher would), and the scenario's own steps at the hand-off and on each pass.
+class ScenarioWatch : public SetupWatch {
+public:
+  using SetupWatch::Elapsed;
+  using SetupWatch::HandedOff;
+  using SetupWatch::MainWindow;
+  using SetupWatch::Record;
+  using SetupWatch::SetupWatch;
+  using SetupWatch::StartAgain;
+
+  std::vector<int> Answers;
+  std::function<void()> AtHandOff;
+  std::function<void(ScenarioWatch&)> OnEachPass;
+
+private:
+  int Answer(const SeenBox& box) override {
+    return NextAnswer_ < Answers.size() ? Answers[NextAnswer_++] : SetupWatch::Answer(box);
+  }
+  void OnHandOff() override {
+    if (AtHandOff) AtHandOff();
+  }
+  void EachPass() override {
+    if (OnEachPass) OnEachPass(*this);
+  }
+
+  size_t NextAnswer_ = 0;
+};
+
+// Once SETUP.EXE has been started a second time and that start has ended, `check` runs
+// once, while the first start goes on.
+std::function<void(ScenarioWatch&)> AfterSecondStart(std::function<void(ScenarioWatch&)> step,
+                                                     std::function<void()> check) {
+  return [step, check, checked = false](ScenarioWatch& watch) mutable {
+    step(watch);
+    if (watch.Record().SecondEnded && !checked) {
+      checked = true;
+      check();
+    }
+  };
+}
+
+// Ends the demo setup program as a crash would (its window stays unclosed) once it has
+// taken over, leaving the bootstrap's window open; then starts SETUP.EXE a second time.
+void AbandonSetupProgram(ScenarioWatch& watch) {
+  if (!watch.HandedOff() || watch.Record().SecondStarted) return;
+  DWORD processId = 0;
+  GetWindowThreadProcessId(FindWindowA("NUVIK_DEMO_SETUP", nullptr), &processId);
+  if (HANDLE demo = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId)) {
+    TerminateProcess(demo, 1);
+    WaitForSingleObject(demo, 10000);
+    CloseHandle(demo);
+  }
+  watch.StartAgain();
+}
 
 // Makes every folder of `path` that lies below `root`.
 void MakeFolders(const std::string& root, const std::string& path) {
@@ -157,8 +215,9 @@ void CheckRepairAndDamagedArchive(int language) {
   const std::string archive = Payload();
   Scenario scenario =
       MakeScenario(language ? "damaged_ko" : "damaged_en", archive.substr(0, archive.size() / 2));
-  scenario.Options.Answers = {IDNO, IDOK, IDOK, IDOK};
-  const SetupRunRecord run = RunSetup(scenario.Options);
+  ScenarioWatch watch(scenario.Options);
+  watch.Answers = {IDNO, IDOK, IDOK, IDOK};
+  const SetupRunRecord run = watch.Run();
   PrintRun(run);
   CHECK(run.Started && !run.TimedOut);
   CHECK_EQ(0, run.ExitCode);
@@ -183,15 +242,18 @@ void CheckRepairAndDamagedArchive(int language) {
 // ANSI calls open, separated by single blanks and holding no other; the work directory
 // is removed at the end.
 SetupRunRecord RunPlain(Scenario& scenario, const std::string& root,
-                        const std::string& argumentZero) {
+                        const std::string& argumentZero,
+                        std::function<void(ScenarioWatch&)> onEachPass = nullptr) {
   SetPorts("4800,o,8,2");
   const std::string workDir = root + "\\N80_INST";
   bool entriesBeside = false;
-  scenario.Options.OnHandOff = [&](const SetupRunRecord&) {
+  ScenarioWatch watch(scenario.Options);
+  watch.AtHandOff = [&] {
     entriesBeside = PathExists(workDir + "\\N_SETUP.EXE") && PathExists(workDir + "\\README.TXT") &&
                     PathExists(workDir + "\\DATA\\NUVIK.INI");
   };
-  const SetupRunRecord run = RunSetup(scenario.Options);
+  watch.OnEachPass = onEachPass;
+  const SetupRunRecord run = watch.Run();
   PrintRun(run);
   std::printf("%s", run.Report.c_str());
   CHECK(run.Started && !run.TimedOut && !run.TimedOutSecond && run.ExitCode == 0);
@@ -209,7 +271,8 @@ SetupRunRecord RunPlain(Scenario& scenario, const std::string& root,
 
 // The stand-in setup program (stand_in_setup.cpp) as N_SETUP.EXE and as SUB\HELPER.EXE,
 // in the way `mode` has it behave.
-SetupRunRecord RunStandIn(Scenario& scenario, const char* mode) {
+SetupRunRecord RunStandIn(Scenario& scenario, const char* mode,
+                          std::function<void(ScenarioWatch&)> onEachPass = nullptr) {
   SetPorts("4800,o,8,2");
   const std::string program = ReadWholeFile(StandInPath);
   std::vector<WriterEntry> entries(3);
@@ -220,22 +283,14 @@ SetupRunRecord RunStandIn(Scenario& scenario, const char* mode) {
   entries[2].Name = "README.TXT";
   CHECK(WriteWholeFile(scenario.Media + "\\N_SETUP.DRS", BuildArchive(entries)));
   SetEnvironmentVariableA("STAND_IN_SETUP", mode);
-  const SetupRunRecord run = RunSetup(scenario.Options);
+  ScenarioWatch watch(scenario.Options);
+  watch.OnEachPass = onEachPass;
+  const SetupRunRecord run = watch.Run();
   SetEnvironmentVariableA("STAND_IN_SETUP", nullptr);
   PrintRun(run);
   CHECK(run.Started && !run.TimedOut && run.ExitCode == 0 && run.Boxes.empty());
   CHECK(!PathExists(scenario.WorkDir));
   return run;
-}
-
-Scenario* HandedOver = nullptr;
-HANDLE HelperRelease;
-bool HelperIntact = false;
-
-void CheckHelperIntactThenRelease() {
-  HelperIntact = PathExists(HandedOver->WorkDir + "\\SUB\\HELPER.EXE") &&
-                 PathExists(HandedOver->WorkDir + "\\README.TXT");
-  SetEvent(HelperRelease);
 }
 
 } // namespace
@@ -244,14 +299,18 @@ void CheckHelperIntactThenRelease() {
 // start meanwhile leaves the first bootstrap and everything under the helper alone.
 TEST_CASE(SecondStartWhileAHandedOverProgramRuns) {
   Scenario scenario = MakeScenario("handed_over", "");
-  HelperRelease = CreateEventA(nullptr, TRUE, FALSE, "StandInRelease");
-  HandedOver = &scenario;
-  scenario.Options.AbandonSetupProgram = true; // the second start follows the hand-off
-  scenario.Options.SecondStartEnded = CheckHelperIntactThenRelease;
-  const SetupRunRecord run = RunStandIn(scenario, "hand_over");
-  CHECK(run.SecondStarted && run.SecondEndedFirst && run.SecondExitCode == 0 && HelperIntact);
+  const HANDLE helperRelease = CreateEventA(nullptr, TRUE, FALSE, "StandInRelease");
+  bool helperIntact = false;
+  // The second start follows the hand-off.
+  const SetupRunRecord run =
+      RunStandIn(scenario, "hand_over", AfterSecondStart(AbandonSetupProgram, [&] {
+                   helperIntact = PathExists(scenario.WorkDir + "\\SUB\\HELPER.EXE") &&
+                                  PathExists(scenario.WorkDir + "\\README.TXT");
+                   SetEvent(helperRelease);
+                 }));
+  CHECK(run.SecondStarted && run.SecondEndedFirst && run.SecondExitCode == 0 && helperIntact);
   CHECK(run.Report.find("command line: ") == run.Report.rfind("command line: "));
-  CloseHandle(HelperRelease);
+  CloseHandle(helperRelease);
 }
 
 // Closed at once by a setup program that takes seconds to end, as on a slow machine.
@@ -287,8 +346,9 @@ TEST_CASE(CloseWhileSetupProgramRunsCleansAtOnce) {
   SetPorts("4800,o,8,2");
   Scenario scenario = MakeScenario("early_close", Payload());
   scenario.Options.DemoSeconds = 90;
-  scenario.Options.CloseWhenHandedOff = true;
-  const SetupRunRecord run = RunSetup(scenario.Options);
+  ScenarioWatch watch(scenario.Options);
+  watch.AtHandOff = [&watch] { PostMessageA(watch.MainWindow(), WM_CLOSE, 0, 0); };
+  const SetupRunRecord run = watch.Run();
   PrintRun(run);
   CHECK(run.Started && !run.TimedOut);
   CHECK_EQ(0, run.ExitCode);
@@ -299,32 +359,31 @@ TEST_CASE(CloseWhileSetupProgramRunsCleansAtOnce) {
 
 // The medium started twice, 2.5 s apart: the second start must leave the first
 // installation alone, and only one setup program may run.
-Scenario* TwiceStarted = nullptr;
-bool FirstInstallationIntact = false;
-
-void CheckFirstInstallationIntact() {
-  const std::string& workDir = TwiceStarted->WorkDir;
-  FirstInstallationIntact = FindWindowA("NUVIK_DEMO_SETUP", nullptr) != nullptr &&
-                            PathExists(workDir + "\\N_SETUP.EXE") &&
-                            PathExists(workDir + "\\README.TXT") &&
-                            PathExists(workDir + "\\DATA\\NUVIK.INI");
-}
-
 TEST_CASE(SecondStartLeavesTheFirstAlone) {
   SetPorts("4800,o,8,2");
   Scenario scenario = MakeScenario("started_twice", Payload());
   scenario.Options.DemoSeconds = 15;
-  scenario.Options.SecondStartAfterMs = 2500;
-  TwiceStarted = &scenario;
-  scenario.Options.SecondStartEnded = CheckFirstInstallationIntact;
-  const SetupRunRecord run = RunSetup(scenario.Options);
+  ScenarioWatch watch(scenario.Options);
+  bool firstInstallationIntact = false;
+  // Not before the first start's window is up.
+  const auto startAgain = [](ScenarioWatch& running) {
+    if (running.MainWindow() && running.Elapsed() >= 2500) running.StartAgain();
+  };
+  watch.OnEachPass = AfterSecondStart(startAgain, [&] {
+    const std::string& workDir = scenario.WorkDir;
+    firstInstallationIntact = FindWindowA("NUVIK_DEMO_SETUP", nullptr) != nullptr &&
+                              PathExists(workDir + "\\N_SETUP.EXE") &&
+                              PathExists(workDir + "\\README.TXT") &&
+                              PathExists(workDir + "\\DATA\\NUVIK.INI");
+  });
+  const SetupRunRecord run = watch.Run();
   PrintRun(run);
   CHECK(run.Started && !run.TimedOut);
   CHECK_EQ(0, run.ExitCode);
   CHECK(run.SecondStarted && run.SecondEndedFirst);
   CHECK_EQ(0, run.SecondExitCode);
   CHECK_EQ(0, run.Boxes.size());
-  CHECK(FirstInstallationIntact);
+  CHECK(firstInstallationIntact);
   // Each setup program the bootstraps started reports once.
   size_t reports = 0;
   for (size_t at = 0; (at = run.Report.find("command line: ", at)) != std::string::npos; ++at)
@@ -355,9 +414,8 @@ TEST_CASE(MissingTempFolderStagesInTheWindowsTemp) {
 TEST_CASE(SetupProgramLeftBehindThenANewStartInstalls) {
   Scenario scenario = MakeScenario("left_behind", Payload());
   scenario.Options.DemoSeconds = 8;
-  scenario.Options.AbandonSetupProgram = true;
-  const SetupRunRecord run =
-      RunPlain(scenario, UpperCased(scenario.Temp), scenario.Options.SetupPath);
+  const SetupRunRecord run = RunPlain(scenario, UpperCased(scenario.Temp),
+                                      scenario.Options.SetupPath, AbandonSetupProgram);
   CHECK(run.SecondStarted && !run.SecondEndedFirst && run.SecondExitCode == 0);
   CHECK(run.Report.find("command line: ") != run.Report.rfind("command line: "));
 }
@@ -399,8 +457,9 @@ TEST_CASE(KoreanPortRepairThenDamagedArchive) {
 TEST_CASE(YesLogsOffWithoutOpeningTheWindow) {
   WriteProfileStringA("ports", "COM1:", nullptr);
   Scenario scenario = MakeScenario("log_off", Payload());
-  scenario.Options.Answers = {IDYES};
-  const SetupRunRecord run = RunSetup(scenario.Options);
+  ScenarioWatch watch(scenario.Options);
+  watch.Answers = {IDYES};
+  const SetupRunRecord run = watch.Run();
   PrintRun(run);
   CHECK(run.Started && !run.TimedOut);
   CHECK_EQ(0, run.ExitCode);

@@ -23,6 +23,7 @@
 #include "setup_seal.h"
 #include "test_archives.h"
 #include "test_files.h"
+#include "windows_files.h"
 
 #include <windows.h>
 
@@ -31,8 +32,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -206,6 +209,22 @@ std::vector<std::string> NamesIn(const std::string& directory) {
   return names;
 }
 
+// Looks at what SETUP.EXE wrote while it waits on its failure box or has handed off,
+// before any clean-up.
+class LookingWatch : public SetupWatch {
+public:
+  LookingWatch(const SetupRunOptions& options, std::function<void()> look)
+      : SetupWatch(options), Look_(std::move(look)) {}
+
+private:
+  void OnBox(const SeenBox& box) override {
+    if (box.OwnedByMainWindow) Look_();
+  }
+  void OnHandOff() override { Look_(); }
+
+  std::function<void()> Look_;
+};
+
 struct FamilyRun {
   bool WroteEverything = false; // handed off, with every entry it should write in place
 };
@@ -252,11 +271,7 @@ FamilyRun RunFamily(const Row& row, const Family& family, const std::vector<Writ
   options.TempPath = temp + "\\";
   options.ReportPath = root + "\\report.txt";
   options.TimeoutMs = 90000;
-  options.OnBox = [&](const SeenBox& box) {
-    if (box.OwnedByMainWindow) look();
-  };
-  options.OnHandOff = [&](const SetupRunRecord&) { look(); };
-  const SetupRunRecord run = RunSetup(options);
+  const SetupRunRecord run = LookingWatch(options, look).Run();
   const bool handedOff = !run.Report.empty();
 
   std::printf("%-40s %-5s exit %lu%s,", row.Name, family.Nt ? "NT" : "95", run.ExitCode,

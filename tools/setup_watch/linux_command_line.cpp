@@ -2,7 +2,7 @@
 
 #include "process_arguments.h"
 #include "setup_process.h"
-#include "setup_run.h"
+#include "windows_files.h"
 
 #include <windows.h>
 

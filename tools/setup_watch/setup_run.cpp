@@ -3,8 +3,8 @@
 #include "format/rules.h"
 #include "linux_command_line.h"
 #include "setup_process.h"
+#include "windows_files.h"
 
-#include <cstdio>
 #include <cstring>
 #include <set>
 
@@ -59,17 +59,6 @@ std::wstring ChildEnvironment(const SetupRunOptions& options) {
   return block;
 }
 
-// Ends the demo setup program as a crash would: its window stays unclosed.
-void AbandonDemoSetupProgram() {
-  DWORD processId = 0;
-  GetWindowThreadProcessId(FindWindowA("NUVIK_DEMO_SETUP", nullptr), &processId);
-  if (HANDLE demo = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId)) {
-    TerminateProcess(demo, 1);
-    WaitForSingleObject(demo, 10000);
-    CloseHandle(demo);
-  }
-}
-
 // Presses a button of a box the way a click does. Posted, not sent: the box's
 // owner thread is busy in the modal loop that handles it.
 void PressButton(HWND box, int id) {
@@ -100,216 +89,184 @@ void LearnHandOff(HANDLE setupProgram, const std::wstring& bootstrap, SetupRunRe
 // long; the staged files are listed then.
 constexpr DWORD HandOffReadMs = 2000;
 
-// One run of SETUP.EXE watched from outside, a step per concern on each pass: the second
-// start, the main window, the boxes, the setup program and the hand-off; then the
-// clean-up of what still runs.
-class SetupWatch {
-public:
-  explicit SetupWatch(const SetupRunOptions& options)
-      : Options_(options), Environment_(ChildEnvironment(options)),
-        Program_(options.WideSetupPath.empty() ? Wide(options.SetupPath) : options.WideSetupPath) {
-    Startup_.cb = sizeof Startup_;
-  }
-
-  SetupRunRecord Run() {
-    if (!Start(First_)) return Record_;
-    Record_.Started = true;
-    Begin_ = GetTickCount();
-    bool firstRunning = true;
-    // Until the first start has ended, and the second one too.
-    while ((firstRunning = WaitForSingleObject(First_.hProcess, 50) == WAIT_TIMEOUT) ||
-           Second_.hProcess) {
-      if (!firstRunning) Sleep(50);
-      if (GetTickCount() - Begin_ > Options_.TimeoutMs) {
-        Record_.TimedOut = firstRunning;
-        Record_.TimedOutSecond = Second_.hProcess != nullptr;
-        break;
-      }
-      FollowSecondStart(firstRunning);
-      LookForWindow();
-      ReadBoxes();
-      if (MainWindow_ && Options_.WhileWindowShows && IsWindowVisible(MainWindow_))
-        Options_.WhileWindowShows();
-      FollowSetupProgram();
-      LookForHandOff();
-    }
-    EndBootstrap();
-    EndSetupProgram();
-    Record_.Report = ReadWholeFile(Options_.ReportPath);
-    return Record_;
-  }
-
-private:
-  bool Start(PROCESS_INFORMATION& process) {
-    std::wstring line = L"\"" + Program_ + L"\"";
-    return CreateProcessW(Program_.c_str(), line.data(), nullptr, nullptr, FALSE,
-                          CREATE_UNICODE_ENVIRONMENT, Environment_.data(), nullptr, &Startup_,
-                          &process) != FALSE;
-  }
-
-  // Starts SETUP.EXE again when asked, and notes when that second start ends.
-  void FollowSecondStart(bool firstRunning) {
-    if (!Record_.SecondStarted && ((Options_.SecondStartAfterMs && MainWindow_ &&
-                                    GetTickCount() - Begin_ >= Options_.SecondStartAfterMs) ||
-                                   (Options_.AbandonSetupProgram && HandedOff_))) {
-      if (Options_.AbandonSetupProgram) AbandonDemoSetupProgram();
-      Record_.SecondStarted = Start(Second_);
-    }
-    if (Second_.hProcess && WaitForSingleObject(Second_.hProcess, 0) == WAIT_OBJECT_0) {
-      Record_.SecondEndedFirst = firstRunning;
-      GetExitCodeProcess(Second_.hProcess, &Record_.SecondExitCode);
-      CloseHandle(Second_.hThread);
-      CloseHandle(Second_.hProcess);
-      Second_ = {};
-      if (Options_.SecondStartEnded) Options_.SecondStartEnded();
-    }
-  }
-
-  void LookForWindow() {
-    if (MainWindow_) return;
-    const std::vector<HWND> windows = WindowsOf(First_.dwProcessId, "FIRST_INSTALL");
-    if (windows.empty()) return;
-    MainWindow_ = windows.front();
-    Record_.WindowSeen = true;
-    Record_.Window = static_cast<unsigned long>(reinterpret_cast<uintptr_t>(MainWindow_));
-    GetWindowRect(MainWindow_, &Record_.WindowRect);
-    Record_.WindowStyle = GetWindowLongA(MainWindow_, GWL_STYLE);
-  }
-
-  // Every box of either start not seen before: read, recorded and answered.
-  void ReadBoxes() {
-    std::vector<HWND> boxes = WindowsOf(First_.dwProcessId, "#32770");
-    if (Second_.hProcess) {
-      const std::vector<HWND> more = WindowsOf(Second_.dwProcessId, "#32770");
-      boxes.insert(boxes.end(), more.begin(), more.end());
-    }
-    for (HWND box : boxes) {
-      if (Answered_.count(box) || !IsWindowVisible(box)) continue;
-      const SeenBox seen = ReadBox(box);
-      Answered_.insert(box);
-      if (Options_.OnBox) Options_.OnBox(seen);
-      Record_.Boxes.push_back(seen);
-      if (Options_.AnswerBoxes) PressButton(box, seen.Answer);
-    }
-  }
-
-  SeenBox ReadBox(HWND box) {
-    SeenBox seen;
-    seen.Caption = WindowText(box);
-    char text[2048] = "";
-    GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-    seen.Text = text;
-    HWND owner = GetWindow(box, GW_OWNER);
-    seen.Owned = owner != nullptr;
-    seen.OwnedByMainWindow = owner && owner == MainWindow_;
-    // Past the script, a question gets No: nothing unattended should log anyone off.
-    const int fallback = GetDlgItem(box, IDNO) ? IDNO : IDOK;
-    seen.Answer =
-        NextAnswer_ < Options_.Answers.size() ? Options_.Answers[NextAnswer_++] : fallback;
-    return seen;
-  }
-
-  // Finds the setup program, learns its command line and, once it has had its time, ends
-  // it and closes the bootstrap's window, as a setup program does when it is done.
-  void FollowSetupProgram() {
-    if (Options_.FindSetupProgram && !SetupProgram_ &&
-        (SetupProgram_ =
-             OpenChildProcess(First_.dwProcessId, SetupProgramName, &SetupProgramId_))) {
-      Record_.SetupProgramFound = true;
-      SetupProgramFoundAt_ = GetTickCount();
-    }
-    if (SetupProgram_) LearnHandOff(SetupProgram_, Program_, &Record_);
-    if (!Options_.CloseSetupProgramAfterMs || !Record_.SetupProgramFound ||
-        Record_.WindowClosedByWatcher ||
-        GetTickCount() - SetupProgramFoundAt_ < Options_.CloseSetupProgramAfterMs)
-      return;
-    // The setup program first: while it runs, its file in the work directory cannot go.
-    if (WaitForSingleObject(SetupProgram_, 0) == WAIT_TIMEOUT) {
-      EndProcessGently(SetupProgram_, SetupProgramId_, 5000);
-      Record_.SetupProgramEndedByWatcher = true;
-    }
-    if (MainWindow_ && IsWindow(MainWindow_)) PostMessageA(MainWindow_, WM_CLOSE, 0, 0);
-    Record_.WindowClosedByWatcher = true;
-  }
-
-  // The hand-off: the bootstrap's window hidden while the setup program runs.
-  void LookForHandOff() {
-    if (!HandedOff_ && MainWindow_ && !IsWindowVisible(MainWindow_) &&
-        (PathExists(Options_.ReportPath) ||
-         (Record_.SetupProgramFound && (!Record_.HandOffLine.empty() ||
-                                        GetTickCount() - SetupProgramFoundAt_ >= HandOffReadMs)))) {
-      HandedOff_ = true;
-      if (Options_.OnHandOff) Options_.OnHandOff(Record_);
-    }
-    if (Options_.CloseWhenHandedOff && !ClosePosted_ && HandedOff_) {
-      PostMessageA(MainWindow_, WM_CLOSE, 0, 0);
-      ClosePosted_ = true;
-    }
-  }
-
-  // Both starts of SETUP.EXE ended, their exit codes kept.
-  void EndBootstrap() {
-    if (Record_.TimedOut) {
-      TerminateProcess(First_.hProcess, 1);
-      WaitForSingleObject(First_.hProcess, 10000);
-    }
-    GetExitCodeProcess(First_.hProcess, &Record_.ExitCode);
-    CloseHandle(First_.hThread);
-    CloseHandle(First_.hProcess);
-    if (Second_.hProcess) {
-      TerminateProcess(Second_.hProcess, 1);
-      GetExitCodeProcess(Second_.hProcess, &Record_.SecondExitCode);
-      CloseHandle(Second_.hThread);
-      CloseHandle(Second_.hProcess);
-    }
-  }
-
-  // The setup program ended, also one that closed the bootstrap at once, which is still
-  // found by its parent; and the demo setup program, which belongs to no process of ours,
-  // closed by its window.
-  void EndSetupProgram() {
-    if (Options_.FindSetupProgram && !SetupProgram_)
-      SetupProgram_ = OpenChildProcess(First_.dwProcessId, SetupProgramName, &SetupProgramId_);
-    if (SetupProgram_) {
-      Record_.SetupProgramFound = true;
-      LearnHandOff(SetupProgram_, Program_, &Record_);
-      if (WaitForSingleObject(SetupProgram_, 0) == WAIT_TIMEOUT) {
-        Record_.SetupProgramStillRanAtExit = true;
-        EndProcessGently(SetupProgram_, SetupProgramId_, 10000);
-      }
-      CloseHandle(SetupProgram_);
-    }
-    if (HWND demo = FindWindowA("NUVIK_DEMO_SETUP", nullptr)) {
-      Record_.SetupProgramStillRanAtExit = true;
-      PostMessageA(demo, WM_CLOSE, 0, 0);
-      for (int i = 0; i < 200 && IsWindow(demo); ++i)
-        Sleep(50);
-    }
-  }
-
-  const SetupRunOptions& Options_;
-  SetupRunRecord Record_;
-  std::wstring Environment_;
-  const std::wstring Program_;
-  STARTUPINFOW Startup_{};
-  PROCESS_INFORMATION First_{};
-  PROCESS_INFORMATION Second_{};
-  DWORD Begin_ = 0;
-  HWND MainWindow_ = nullptr;
-  std::set<HWND> Answered_;
-  size_t NextAnswer_ = 0;
-  HANDLE SetupProgram_ = nullptr;
-  DWORD SetupProgramId_ = 0;
-  DWORD SetupProgramFoundAt_ = 0;
-  bool HandedOff_ = false;
-  bool ClosePosted_ = false;
-};
-
 } // namespace
 
+SetupWatch::SetupWatch(const SetupRunOptions& options)
+    : Options_(options), Environment_(ChildEnvironment(options)),
+      Program_(options.WideSetupPath.empty() ? Wide(options.SetupPath) : options.WideSetupPath) {
+  Startup_.cb = sizeof Startup_;
+}
+
+SetupWatch::~SetupWatch() = default;
+
+SetupRunRecord SetupWatch::Run() {
+  DeleteFileA(Options_.ReportPath.c_str());
+  if (!Options_.ScreenshotPath.empty()) DeleteFileA(Options_.ScreenshotPath.c_str());
+  if (!Start(First_)) return Record_;
+  Record_.Started = true;
+  Begin_ = GetTickCount();
+  bool firstRunning = true;
+  // Until the first start has ended, and the second one too.
+  while ((firstRunning = WaitForSingleObject(First_.hProcess, 50) == WAIT_TIMEOUT) ||
+         Second_.hProcess) {
+    if (!firstRunning) Sleep(50);
+    if (Elapsed() > Options_.TimeoutMs) {
+      Record_.TimedOut = firstRunning;
+      Record_.TimedOutSecond = Second_.hProcess != nullptr;
+      break;
+    }
+    FollowSecondStart(firstRunning);
+    LookForWindow();
+    ReadBoxes();
+    if (MainWindow_ && IsWindowVisible(MainWindow_)) WhileWindowShows();
+    FollowSetupProgram();
+    LookForHandOff();
+    EachPass();
+  }
+  EndBootstrap();
+  EndSetupProgram();
+  Record_.Report = ReadWholeFile(Options_.ReportPath);
+  return Record_;
+}
+
+bool SetupWatch::Start(PROCESS_INFORMATION& process) {
+  std::wstring line = L"\"" + Program_ + L"\"";
+  return CreateProcessW(Program_.c_str(), line.data(), nullptr, nullptr, FALSE,
+                        CREATE_UNICODE_ENVIRONMENT, Environment_.data(), nullptr, &Startup_,
+                        &process) != FALSE;
+}
+
+void SetupWatch::StartAgain() {
+  if (!Record_.SecondStarted) Record_.SecondStarted = Start(Second_);
+}
+
+// Notes when the second start ends, and how.
+void SetupWatch::FollowSecondStart(bool firstRunning) {
+  if (!Second_.hProcess || WaitForSingleObject(Second_.hProcess, 0) != WAIT_OBJECT_0) return;
+  Record_.SecondEnded = true;
+  Record_.SecondEndedFirst = firstRunning;
+  GetExitCodeProcess(Second_.hProcess, &Record_.SecondExitCode);
+  CloseHandle(Second_.hThread);
+  CloseHandle(Second_.hProcess);
+  Second_ = {};
+}
+
+void SetupWatch::LookForWindow() {
+  if (MainWindow_) return;
+  const std::vector<HWND> windows = WindowsOf(First_.dwProcessId, "FIRST_INSTALL");
+  if (windows.empty()) return;
+  MainWindow_ = windows.front();
+  Record_.WindowSeen = true;
+  Record_.Window = static_cast<unsigned long>(reinterpret_cast<uintptr_t>(MainWindow_));
+  GetWindowRect(MainWindow_, &Record_.WindowRect);
+  Record_.WindowStyle = GetWindowLongA(MainWindow_, GWL_STYLE);
+}
+
+// Every box of either start not seen before: read, recorded and answered.
+void SetupWatch::ReadBoxes() {
+  std::vector<HWND> boxes = WindowsOf(First_.dwProcessId, "#32770");
+  if (Second_.hProcess) {
+    const std::vector<HWND> more = WindowsOf(Second_.dwProcessId, "#32770");
+    boxes.insert(boxes.end(), more.begin(), more.end());
+  }
+  for (HWND box : boxes) {
+    if (Answered_.count(box) || !IsWindowVisible(box)) continue;
+    const SeenBox seen = ReadBox(box);
+    Answered_.insert(box);
+    OnBox(seen);
+    Record_.Boxes.push_back(seen);
+    if (Options_.AnswerBoxes) PressButton(box, seen.Answer);
+  }
+}
+
+SeenBox SetupWatch::ReadBox(HWND box) {
+  SeenBox seen;
+  seen.Caption = WindowText(box);
+  char text[2048] = "";
+  GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+  seen.Text = text;
+  HWND owner = GetWindow(box, GW_OWNER);
+  seen.Owned = owner != nullptr;
+  seen.OwnedByMainWindow = owner && owner == MainWindow_;
+  seen.Asks = GetDlgItem(box, IDNO) != nullptr;
+  seen.Answer = Answer(seen);
+  return seen;
+}
+
+// Finds the setup program, learns its command line and, once it has had its time, ends
+// it and closes the bootstrap's window, as a setup program does when it is done.
+void SetupWatch::FollowSetupProgram() {
+  if (Options_.FindSetupProgram && !SetupProgram_ &&
+      (SetupProgram_ = OpenChildProcess(First_.dwProcessId, SetupProgramName, &SetupProgramId_))) {
+    Record_.SetupProgramFound = true;
+    SetupProgramFoundAt_ = GetTickCount();
+  }
+  if (SetupProgram_) LearnHandOff(SetupProgram_, Program_, &Record_);
+  if (!Options_.CloseSetupProgramAfterMs || !Record_.SetupProgramFound ||
+      Record_.WindowClosedByWatcher ||
+      GetTickCount() - SetupProgramFoundAt_ < Options_.CloseSetupProgramAfterMs)
+    return;
+  // The setup program first: while it runs, its file in the work directory cannot go.
+  if (WaitForSingleObject(SetupProgram_, 0) == WAIT_TIMEOUT) {
+    EndProcessGently(SetupProgram_, SetupProgramId_, 5000);
+    Record_.SetupProgramEndedByWatcher = true;
+  }
+  if (MainWindow_ && IsWindow(MainWindow_)) PostMessageA(MainWindow_, WM_CLOSE, 0, 0);
+  Record_.WindowClosedByWatcher = true;
+}
+
+// The hand-off: the bootstrap's window hidden while the setup program runs.
+void SetupWatch::LookForHandOff() {
+  if (!HandedOff_ && MainWindow_ && !IsWindowVisible(MainWindow_) &&
+      (PathExists(Options_.ReportPath) ||
+       (Record_.SetupProgramFound && (!Record_.HandOffLine.empty() ||
+                                      GetTickCount() - SetupProgramFoundAt_ >= HandOffReadMs)))) {
+    HandedOff_ = true;
+    OnHandOff();
+  }
+}
+
+// Both starts of SETUP.EXE ended, their exit codes kept.
+void SetupWatch::EndBootstrap() {
+  if (Record_.TimedOut) {
+    TerminateProcess(First_.hProcess, 1);
+    WaitForSingleObject(First_.hProcess, 10000);
+  }
+  GetExitCodeProcess(First_.hProcess, &Record_.ExitCode);
+  CloseHandle(First_.hThread);
+  CloseHandle(First_.hProcess);
+  if (Second_.hProcess) {
+    TerminateProcess(Second_.hProcess, 1);
+    GetExitCodeProcess(Second_.hProcess, &Record_.SecondExitCode);
+    CloseHandle(Second_.hThread);
+    CloseHandle(Second_.hProcess);
+  }
+}
+
+// The setup program ended, also one that closed the bootstrap at once, which is still
+// found by its parent; and the demo setup program, which belongs to no process of ours,
+// closed by its window.
+void SetupWatch::EndSetupProgram() {
+  if (Options_.FindSetupProgram && !SetupProgram_)
+    SetupProgram_ = OpenChildProcess(First_.dwProcessId, SetupProgramName, &SetupProgramId_);
+  if (SetupProgram_) {
+    Record_.SetupProgramFound = true;
+    LearnHandOff(SetupProgram_, Program_, &Record_);
+    if (WaitForSingleObject(SetupProgram_, 0) == WAIT_TIMEOUT) {
+      Record_.SetupProgramStillRanAtExit = true;
+      EndProcessGently(SetupProgram_, SetupProgramId_, 10000);
+    }
+    CloseHandle(SetupProgram_);
+  }
+  if (HWND demo = FindWindowA("NUVIK_DEMO_SETUP", nullptr)) {
+    Record_.SetupProgramStillRanAtExit = true;
+    PostMessageA(demo, WM_CLOSE, 0, 0);
+    for (int i = 0; i < 200 && IsWindow(demo); ++i)
+      Sleep(50);
+  }
+}
+
 SetupRunRecord RunSetup(const SetupRunOptions& options) {
-  DeleteFileA(options.ReportPath.c_str());
-  if (!options.ScreenshotPath.empty()) DeleteFileA(options.ScreenshotPath.c_str());
   return SetupWatch(options).Run();
 }
 
@@ -326,56 +283,4 @@ std::string ReportValue(const std::string& report, const char* name) {
     }
   }
   return "";
-}
-
-std::string WindowsPath(std::string path) {
-  if (!path.empty() && path[0] == '/') path = "Z:" + path;
-  for (char& c : path)
-    if (c == '/') c = '\\';
-  return path;
-}
-
-std::string UpperCased(std::string text) {
-  for (char& c : text)
-    c = UpperAscii(c);
-  return text;
-}
-
-std::wstring Wide(const std::string& text) {
-  std::wstring wide(text.size() + 1, L'\0');
-  wide.resize(
-      MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), static_cast<int>(wide.size())) -
-      1);
-  return wide;
-}
-
-std::string ShortPath(const std::wstring& path) {
-  wchar_t shortPath[MAX_PATH] = L"";
-  GetShortPathNameW(path.c_str(), shortPath, MAX_PATH);
-  char ansi[MAX_PATH] = "";
-  WideCharToMultiByte(CP_ACP, 0, shortPath, -1, ansi, MAX_PATH, nullptr, nullptr);
-  return ansi;
-}
-
-bool PathExists(const std::string& path) {
-  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-std::string ReadWholeFile(const std::string& path) {
-  std::string bytes;
-  if (FILE* file = std::fopen(path.c_str(), "rb")) {
-    char block[4096];
-    size_t count;
-    while ((count = std::fread(block, 1, sizeof block, file)) > 0)
-      bytes.append(block, count);
-    std::fclose(file);
-  }
-  return bytes;
-}
-
-bool WriteWholeFile(const std::string& path, const std::string& bytes) {
-  FILE* file = std::fopen(path.c_str(), "wb");
-  if (!file) return false;
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  return std::fclose(file) == 0 && written;
 }

@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -14,10 +14,9 @@ struct SeenBox {
   std::string Text;
   bool OwnedByMainWindow = false;
   bool Owned = false;
+  bool Asks = false; // it has a No button
   int Answer = 0;
 };
-
-struct SetupRunRecord;
 
 struct SetupRunOptions {
   std::string SetupPath; // the SETUP.EXE to start, as argument 0
@@ -25,34 +24,19 @@ struct SetupRunOptions {
   // In place of the two above, for paths the ANSI code page cannot name: the program is
   // started by its wide path, as Explorer does.
   std::wstring WideSetupPath, WideTempPath;
-  std::string ReportPath;          // where the demo setup program writes what it received
-  std::string ScreenshotPath;      // where it saves the screen on arrival; empty: none
-  int DemoSeconds = 3;             // the demo setup program finishes after this long (time to spare
-                                   // for the bootstrap to hide its window on a loaded machine);
-                                   // 0: it waits for its Finish button
-  bool AnswerBoxes = true;         // false: the boxes are only read; a user at the screen answers
-  std::vector<int> Answers;        // for the boxes in turn (IDOK, IDYES, IDNO); then No or OK
-  bool CloseWhenHandedOff = false; // post WM_CLOSE once the setup program runs
-  // Starts the same SETUP.EXE a second time, this long after the first (and not before its
-  // window is up), the way a user double-clicks again; 0: one start only.
-  DWORD SecondStartAfterMs = 0;
-  void (*SecondStartEnded)() = nullptr; // called as soon as the second start has ended
-  // Ends the setup program at once when it has taken over, as a crash would, leaving the
-  // bootstrap's window open, then starts SETUP.EXE a second time.
-  bool AbandonSetupProgram = false;
+  std::string ReportPath;     // where the demo setup program writes what it received
+  std::string ScreenshotPath; // where it saves the screen on arrival; empty: none
+  int DemoSeconds = 3;        // the demo setup program finishes after this long (time to spare
+                              // for the bootstrap to hide its window on a loaded machine);
+                              // 0: it waits for its Finish button
+  bool AnswerBoxes = true;    // false: the boxes are only read; a user at the screen answers
   DWORD TimeoutMs = 120000;
-  // Called while SETUP.EXE waits: on each box before it is answered, and once when the
-  // setup program has taken over, so that a test can see the files as they are then.
-  std::function<void(const SeenBox&)> OnBox;
-  std::function<void(const SetupRunRecord&)> OnHandOff;
   // Looks for the setup program's own process (N_SETUP.EXE, started by SETUP.EXE) for the
   // command line it received, also when it is not the demo setup program and writes no report.
   bool FindSetupProgram = false;
   // Once the setup program found so has run this long, ends it and closes the bootstrap's
   // window, as a setup program does when it is done; 0: that is left to the setup program.
   DWORD CloseSetupProgramAfterMs = 0;
-  // Called on each pass while the bootstrap's main window is visible.
-  std::function<void()> WhileWindowShows;
 };
 
 struct SetupRunRecord {
@@ -64,8 +48,9 @@ struct SetupRunRecord {
   unsigned long Window = 0;
   RECT WindowRect{};
   LONG WindowStyle = 0;
-  bool SetupProgramStillRanAtExit = false; // with CloseWhenHandedOff
-  bool SecondStarted = false;
+  bool SetupProgramStillRanAtExit = false; // when the bootstrap ended
+  bool SecondStarted = false;              // by StartAgain
+  bool SecondEnded = false;
   bool SecondEndedFirst = false; // the second start ended while the first still ran
   bool TimedOutSecond = false;
   DWORD SecondExitCode = 0;
@@ -78,18 +63,65 @@ struct SetupRunRecord {
   bool WindowClosedByWatcher = false;
 };
 
+// One run of SETUP.EXE watched from outside, a step per concern on each pass: the second
+// start, the main window, the boxes, the setup program and the hand-off; then the
+// clean-up of what still runs. A watcher with more to do on the way derives and adds it
+// in the calls made while SETUP.EXE waits.
+class SetupWatch {
+public:
+  explicit SetupWatch(const SetupRunOptions& options);
+  virtual ~SetupWatch();
+  SetupRunRecord Run();
+
+protected:
+  virtual void EachPass() {}
+  // On each box, before it is answered.
+  virtual void OnBox(const SeenBox&) {}
+  // The button a box is answered with: No when it asks, else OK; nothing unattended
+  // should log anyone off.
+  virtual int Answer(const SeenBox& box) { return box.Asks ? IDNO : IDOK; }
+  // Once, when the setup program has taken over: the files as they are then.
+  virtual void OnHandOff() {}
+  // On each pass while the bootstrap's main window is visible.
+  virtual void WhileWindowShows() {}
+
+  // Starts the same SETUP.EXE once more, the way a user double-clicks again; its boxes
+  // are read and its end is waited for like the first's.
+  void StartAgain();
+  const SetupRunRecord& Record() const { return Record_; }
+  HWND MainWindow() const { return MainWindow_; }
+  bool HandedOff() const { return HandedOff_; }
+  DWORD Elapsed() const { return GetTickCount() - Begin_; }
+
+private:
+  bool Start(PROCESS_INFORMATION& process);
+  void FollowSecondStart(bool firstRunning);
+  void LookForWindow();
+  void ReadBoxes();
+  SeenBox ReadBox(HWND box);
+  void FollowSetupProgram();
+  void LookForHandOff();
+  void EndBootstrap();
+  void EndSetupProgram();
+
+  const SetupRunOptions Options_;
+  SetupRunRecord Record_;
+  std::wstring Environment_;
+  const std::wstring Program_;
+  STARTUPINFOW Startup_{};
+  PROCESS_INFORMATION First_{};
+  PROCESS_INFORMATION Second_{};
+  DWORD Begin_ = 0;
+  HWND MainWindow_ = nullptr;
+  std::set<HWND> Answered_;
+  HANDLE SetupProgram_ = nullptr;
+  DWORD SetupProgramId_ = 0;
+  DWORD SetupProgramFoundAt_ = 0;
+  bool HandedOff_ = false;
+};
+
+// A run with nothing added on the way.
 SetupRunRecord RunSetup(const SetupRunOptions& options);
 
 // The last value of "name: " in the report, up to the end of its line; empty if absent.
 std::string ReportValue(const std::string& report, const char* name);
-
-// Wine hands Unix paths on as they are; the Windows side wants them on drive Z:.
-std::string WindowsPath(std::string path);
-
-std::string UpperCased(std::string text);
-std::wstring Wide(const std::string& text); // from the ANSI code page
-// The short form of an existing path, in the ANSI code page.
-std::string ShortPath(const std::wstring& path);
-bool PathExists(const std::string& path);
-std::string ReadWholeFile(const std::string& path);
-bool WriteWholeFile(const std::string& path, const std::string& bytes);

@@ -11,6 +11,7 @@
 #include "screenshot.h"
 #include "setup_process.h"
 #include "setup_run.h"
+#include "windows_files.h"
 
 #include <windows.h>
 
@@ -129,37 +130,48 @@ std::string SetupProgramLines(const SetupRunRecord& run) {
   return lines;
 }
 
-// One watched run: the options it is given, the screenshots and the staged files taken
-// while it goes, and the record made of them.
-class Watch {
+std::string SystemTempPath() {
+  char temp[MAX_PATH] = "";
+  GetTempPathA(MAX_PATH, temp);
+  return temp;
+}
+
+// Unattended, the boxes are answered and the setup program is ended after its time;
+// attended, both are left to the user at the screen.
+SetupRunOptions WatchOptions(const std::string& setup, const std::string& output, bool attended,
+                             DWORD timeoutMs) {
+  SetupRunOptions options;
+  options.TimeoutMs = timeoutMs;
+  options.SetupPath = setup;
+  options.TempPath = SystemTempPath();
+  options.ReportPath = output + "\\report.txt";
+  // The demo setup program saves the screen on arrival, when the splash is surely painted.
+  options.ScreenshotPath = output + "\\splash.bmp";
+  options.DemoSeconds = attended ? 0 : 3;
+  options.AnswerBoxes = !attended;
+  options.FindSetupProgram = true;
+  options.CloseSetupProgramAfterMs = attended ? 0 : SetupProgramGraceMs;
+  return options;
+}
+
+// One watched run: the screenshots and the staged files taken while it goes, and the
+// record made of them.
+class Watch : public SetupWatch {
 public:
   Watch(const std::string& setup, const std::string& output, bool attended, DWORD timeoutMs)
-      : Output_(output), Splash_(output + "\\splash.bmp"), OwnShot_(output + "\\watch.bmp") {
-    char temp[MAX_PATH] = "";
-    GetTempPathA(MAX_PATH, temp);
+      : SetupWatch(WatchOptions(setup, output, attended, timeoutMs)), Output_(output),
+        Splash_(output + "\\splash.bmp"), OwnShot_(output + "\\watch.bmp") {
     // Where SETUP.EXE stages first; the hand-off names where it did.
-    WorkDir_ = UpperCased(temp);
+    WorkDir_ = UpperCased(SystemTempPath());
     if (!WorkDir_.empty() && WorkDir_.back() == '\\') WorkDir_.pop_back();
     WorkDir_ += "\\N80_INST";
-    Options_.TimeoutMs = timeoutMs;
-    Options_.SetupPath = setup;
-    Options_.TempPath = temp;
-    Options_.ReportPath = output + "\\report.txt";
-    // The demo setup program saves the screen on arrival, when the splash is surely painted.
-    Options_.ScreenshotPath = Splash_;
-    Options_.DemoSeconds = attended ? 0 : 3;
-    Options_.AnswerBoxes = !attended;
-    Options_.FindSetupProgram = true;
-    Options_.CloseSetupProgramAfterMs = attended ? 0 : SetupProgramGraceMs;
-    Options_.WhileWindowShows = [this] { TakeScreenshot(); };
-    Options_.OnHandOff = [this](const SetupRunRecord& run) { ListStaged(run); };
   }
 
   // The exit code: 0 once SETUP.EXE was started and the record written.
-  int Run() {
+  int WatchAndRecord() {
     std::string record = SystemLines();
     DeleteFileA(OwnShot_.c_str());
-    const SetupRunRecord run = RunSetup(Options_);
+    const SetupRunRecord run = Run();
     record += SeenLines(run) + WorkDirectoryLines(run) + SetupProgramLines(run);
     if (run.Started) {
       char code[16];
@@ -179,15 +191,15 @@ public:
   }
 
 private:
-  void TakeScreenshot() {
+  void WhileWindowShows() override {
     if (Shot_ && GetTickCount() - LastShot_ < ScreenshotEveryMs) return;
     Shot_ = SaveScreenshot(OwnShot_.c_str()) || Shot_;
     LastShot_ = GetTickCount();
   }
 
   // The files staged, listed at the hand-off, while the setup program has them.
-  void ListStaged(const SetupRunRecord& run) {
-    const std::string named = WorkDirectoryOf(run);
+  void OnHandOff() override {
+    const std::string named = WorkDirectoryOf(Record());
     if (named.empty()) return;
     ListFiles(named, "", &Staged_);
     StagedListed_ = true;
@@ -215,7 +227,6 @@ private:
   const std::string Splash_;
   const std::string OwnShot_;
   std::string WorkDir_;
-  SetupRunOptions Options_;
   DWORD LastShot_ = 0;
   bool Shot_ = false;
   std::string Staged_;
@@ -243,5 +254,5 @@ int main(int argc, char** argv) {
     }
   }
   CreateDirectoryA(argv[2], nullptr);
-  return Watch(argv[1], argv[2], attended, timeoutMs).Run();
+  return Watch(argv[1], argv[2], attended, timeoutMs).WatchAndRecord();
 }
