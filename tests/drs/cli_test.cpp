@@ -639,11 +639,16 @@ TEST_F(DrsTest, InterruptedRunsLeaveNothingBehind) {
   const fs::path temp = Work / "tmp", tools = Work / "bin";
   fs::create_directories(temp);
   // Each tool would write into the temporary directory late, unless it is ended with drs.
-  for (const char* tool : {"openssl", "wine"}) {
-    Write(tools / tool, "#!/bin/sh\nsleep 2\necho late >\"$TMPDIR/late\"\n");
+  for (const char* tool : {"openssl", "wine", "wineboot"}) {
+    Write(tools / tool, "#!/bin/sh\n[ \"$1\" = --version ] && echo wine-0 && exit\nsleep 2\n"
+                        "echo late >\"$TMPDIR/late\"\n");
     fs::permissions(tools / tool, fs::perms::owner_all);
   }
-  const std::string slowTools = "env -u DISPLAY TMPDIR=" + Quote(temp) + " PATH=" + Quote(tools) +
+  Write(tools / "wineserver", "#!/bin/sh\n");
+  fs::permissions(tools / "wineserver", fs::perms::owner_all);
+  const fs::path cache = Work / "cache";
+  const std::string slowTools = "env -u DISPLAY TMPDIR=" + Quote(temp) +
+                                " XDG_CACHE_HOME=" + Quote(cache) + " PATH=" + Quote(tools) +
                                 ":$PATH DRS_SIGN_PASSWORD=x ";
   const struct {
     std::string Command;
@@ -659,6 +664,9 @@ TEST_F(DrsTest, InterruptedRunsLeaveNothingBehind) {
        Quote(temp) + "/drs-sign-*"},
       {"try --watcher " + Quote(Work / "SETUP.EXE") + " " + Quote(Work / "cd" / "SETUP.EXE"),
        Quote(temp) + "/drs-try-*"},
+      // Stopped while the first try prepares the Wine prefix it keeps.
+      {"try --watcher " + Quote(Work / "SETUP.EXE") + " " + Quote(Work / "cd" / "SETUP.EXE"),
+       Quote(cache) + "/nuvik-setup/*.new-*"},
   };
   WriteSetupExe(Work / "cd" / "SETUP.EXE");
   for (const auto& run : runs) {
@@ -678,6 +686,8 @@ TEST_F(DrsTest, InterruptedRunsLeaveNothingBehind) {
   EXPECT_EQ(Read(Work / "kept" / "N_SETUP.DRS"), "the previous archive");
   EXPECT_EQ(std::distance(fs::directory_iterator(Work / "kept"), fs::directory_iterator()), 1);
   EXPECT_TRUE(fs::is_empty(temp));
+  for (const fs::directory_entry& item : fs::directory_iterator(cache / "nuvik-setup"))
+    EXPECT_EQ(item.path().extension(), ".lock") << item.path(); // no half-made prefix
 
   // Stopped at any moment, drs media leaves the whole medium it had or the whole new one.
   const fs::path payload = MakeTree("moment"), medium = Work / "moment-medium";

@@ -284,19 +284,18 @@ public:
 
 } // namespace
 
-TemporaryFolder::TemporaryFolder(const std::string& name) {
+TemporaryFolder::TemporaryFolder(const std::string& name, const fs::path& parent) {
   InstallHandlers();
   std::random_device random;
   const SignalsHeld held;
   for (int attempt = 0; attempt < 100 && Path_.empty(); ++attempt) {
     char suffix[16];
     std::snprintf(suffix, sizeof suffix, "-%08x", static_cast<unsigned>(random()));
-    const fs::path candidate = fs::temp_directory_path() / (name + suffix);
+    const fs::path candidate = parent / (name + suffix);
     std::error_code error;
     if (fs::create_directory(candidate, error)) Path_ = candidate;
   }
-  if (Path_.empty())
-    throw std::runtime_error("cannot make a folder under " + fs::temp_directory_path().string());
+  if (Path_.empty()) throw std::runtime_error("cannot make a folder under " + parent.string());
   fs::permissions(Path_, fs::perms::owner_all, fs::perm_options::replace);
   const FolderSlotsLock lock;
   // More folders at once than the registry holds: only an interrupt would miss the extra.

@@ -39,12 +39,13 @@ private:
   std::vector<std::pair<std::filesystem::path, std::filesystem::path>> Steps_;
 };
 
-// A folder of this run's own under the temporary directory (TMPDIR), NAME-XXXXXXXX,
-// that only this user may enter; removed with everything in it when the object goes,
-// unless kept, and when a signal ends the program.
+// A folder of this run's own under the temporary directory (TMPDIR) or under `parent`,
+// NAME-XXXXXXXX, that only this user may enter; removed with everything in it when the
+// object goes, unless kept, and when a signal ends the program.
 class TemporaryFolder {
 public:
-  explicit TemporaryFolder(const std::string& name);
+  explicit TemporaryFolder(const std::string& name, const std::filesystem::path& parent =
+                                                        std::filesystem::temp_directory_path());
   ~TemporaryFolder();
   TemporaryFolder(const TemporaryFolder&) = delete;
   TemporaryFolder& operator=(const TemporaryFolder&) = delete;

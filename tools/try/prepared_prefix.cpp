@@ -11,6 +11,7 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "pending_changes.h"
 #include "run_tool.h"
 
 namespace fs = std::filesystem;
@@ -88,7 +89,15 @@ std::vector<std::string> WineEnvironment(const fs::path& prefix) {
               (std::getenv("QEMU_RESERVED_VA") ? std::getenv("QEMU_RESERVED_VA") : "0x82000000")};
 }
 
+std::string EndWineCommand(const fs::path& prefix) {
+  std::string quoted = "'";
+  for (char c : prefix.string())
+    quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return "WINEPREFIX=" + quoted + "' wineserver -k >/dev/null 2>&1";
+}
+
 void MakePrefix(const fs::path& prefix) {
+  const EndingCommand endWine(EndWineCommand(prefix));
   const fs::path settings = prefix.parent_path() / (prefix.filename().string() + ".reg");
   std::ofstream(settings, std::ios::binary) << SharedSettings;
   // No screen: wineboot shows nothing worth one.
@@ -140,22 +149,15 @@ void CopyPreparedPrefix(const fs::path& prefix) {
                    "drs try: preparing a Wine prefix for %s in %s (once for this Wine: seconds, "
                    "minutes where i386 code runs under an emulator)\n",
                    version.c_str(), prepared.c_str());
-      // Made beside it and renamed into place, so that a run cut short leaves no half prefix.
-      std::string pattern = (folder / (name + ".new-XXXXXX")).string();
-      if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot make " + pattern);
-      const fs::path made = fs::path(pattern) / "prefix";
-      try {
-        MakePrefix(made);
-        std::ofstream(made / StampName, std::ios::binary) << stamp;
-        std::error_code ignored;
-        fs::remove_all(prepared, ignored);
-        fs::rename(made, prepared);
-      } catch (...) {
-        std::error_code ignored;
-        fs::remove_all(pattern, ignored);
-        throw;
-      }
-      fs::remove_all(pattern);
+      // Made beside it and renamed into place, so that a run cut short (by a signal too)
+      // leaves no half prefix.
+      TemporaryFolder making(name + ".new", folder);
+      const fs::path made = making.Path() / "prefix";
+      MakePrefix(made);
+      std::ofstream(made / StampName, std::ios::binary) << stamp;
+      std::error_code ignored;
+      fs::remove_all(prepared, ignored);
+      fs::rename(made, prepared);
     }
     lock.Take(LOCK_SH);
   }

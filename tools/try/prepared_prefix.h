@@ -12,6 +12,10 @@
 // quiet, and no downloads of .NET or the HTML engine.
 std::vector<std::string> WineEnvironment(const std::filesystem::path& prefix);
 
+// The shell command that ends every Wine program of `prefix`: Wine's server and the
+// programs it runs leave the process group of the tool that started them.
+std::string EndWineCommand(const std::filesystem::path& prefix);
+
 // Makes a fresh prefix at `prefix` with wineboot, with the settings every run has (no
 // crash dialog waiting for a click), closed to Linux: no drive but C:, no device, the
 // user's folders its own. Throws std::runtime_error when Wine cannot.

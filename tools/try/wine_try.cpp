@@ -242,12 +242,7 @@ TryOutcome TryMedium(const TrySettings& settings) {
   std::ofstream(settingsFile, std::ios::binary)
       << Settings(settings.Target.Windows, settings.Attended);
   const fs::path prefix = run.Path() / "prefix";
-  // Wine's server and the programs it runs leave the run's process group: on a signal,
-  // they are ended by the server of this prefix.
-  std::string quoted = "'";
-  for (char c : prefix.string())
-    quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  const EndingCommand endWine("WINEPREFIX=" + quoted + "' wineserver -k >/dev/null 2>&1");
+  const EndingCommand endWine(EndWineCommand(prefix));
   if (settings.NoCache)
     MakePrefix(prefix);
   else
