@@ -6,9 +6,10 @@ namespace {
 
 // Sixteen bytes a step on the tools' 64-bit machines (slicing by 16): the decoder's
 // output passes through here, and a byte at a time would cost a third of drs's speed.
-// SETUP.EXE goes a byte at a time, with the smallest code. The tables are made on first
-// use, in uninitialised data, and take no bytes of the program file.
-constexpr int Slices = sizeof(void*) == 8 ? 16 : 1;
+// On 32-bit machines (SETUP.EXE) four bytes a step: some 140 bytes of code against a
+// byte at a time, for a fifth less staging time on a large entry. The tables are made
+// on first use, in uninitialised data, and take no bytes of the program file.
+constexpr int Slices = sizeof(void*) == 8 ? 16 : 4;
 uint32_t Table[Slices][256];
 
 void MakeTable() {
