@@ -80,8 +80,12 @@ void Enclose(const fs::path& prefix) {
 
 } // namespace
 
+// Wine's own architecture for the prefix: with the 64-bit Wine installed (as `apt install
+// wine` does), Wine's own programs (the services, the desktop) run as 64-bit code, so only
+// the medium's programs run under qemu where i386 code is emulated. A 32-bit prefix there
+// emulates them all: its runs took minutes and its bootstrap died when hiding its window.
 std::vector<std::string> WineEnvironment(const fs::path& prefix) {
-  return {"WINEPREFIX=" + prefix.string(), "WINEARCH=win32", "WINEDEBUG=-all",
+  return {"WINEPREFIX=" + prefix.string(), "WINEDEBUG=-all",
           "WINEDLLOVERRIDES=mscoree,mshtml=",
           // Where i386 code runs under qemu, Wine starts in seconds only in a small
           // address space.
@@ -131,7 +135,9 @@ void CopyPreparedPrefix(const fs::path& prefix) {
   if (RunTool({"wine", "--version"}, &version) != 0)
     throw std::runtime_error("wine --version failed: " + FirstLine(version));
   version = FirstLine(version);
-  const std::string stamp = version + "\ndrs " + NUVIK_VERSION + ", enclosed\n";
+  // The words after the version name what the prefix is, so a prefix of an earlier kind
+  // is made again.
+  const std::string stamp = version + "\ndrs " + NUVIK_VERSION + ", enclosed, Wine's architecture\n";
   std::string name = "wine-prefix-";
   for (char c : version)
     name += isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '-' ? c : '_';
