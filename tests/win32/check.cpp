@@ -24,7 +24,8 @@ int RunAllTests(int argc, char** argv) {
   for (TestCase* test = First; test; test = test->Next) {
     if (argc > 1) {
       bool wanted = false;
-      for (int i = 1; i < argc; ++i) wanted = wanted || std::strcmp(argv[i], test->Name) == 0;
+      for (int i = 1; i < argc; ++i)
+        wanted = wanted || std::strcmp(argv[i], test->Name) == 0;
       if (!wanted) continue;
     }
     FailuresInCase = 0;

@@ -45,7 +45,7 @@ int RunAllTests(int argc, char** argv);
     const char* checkActual = (actual);                                                            \
     if (std::strcmp(checkExpected, checkActual) != 0) {                                            \
       char checkText[768];                                                                         \
-      std::snprintf(checkText, sizeof checkText, "%s == %s (\"%s\" != \"%s\")", #expected,        \
+      std::snprintf(checkText, sizeof checkText, "%s == %s (\"%s\" != \"%s\")", #expected,         \
                     #actual, checkExpected, checkActual);                                          \
       ReportFailure(__FILE__, __LINE__, checkText);                                                \
     }                                                                                              \

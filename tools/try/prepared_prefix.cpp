@@ -85,8 +85,7 @@ void Enclose(const fs::path& prefix) {
 // the medium's programs run under qemu where i386 code is emulated. A 32-bit prefix there
 // emulates them all: its runs took minutes and its bootstrap died when hiding its window.
 std::vector<std::string> WineEnvironment(const fs::path& prefix) {
-  return {"WINEPREFIX=" + prefix.string(), "WINEDEBUG=-all",
-          "WINEDLLOVERRIDES=mscoree,mshtml=",
+  return {"WINEPREFIX=" + prefix.string(), "WINEDEBUG=-all", "WINEDLLOVERRIDES=mscoree,mshtml=",
           // Where i386 code runs under qemu, Wine starts in seconds only in a small
           // address space.
           std::string("QEMU_RESERVED_VA=") +
@@ -137,7 +136,8 @@ void CopyPreparedPrefix(const fs::path& prefix) {
   version = FirstLine(version);
   // The words after the version name what the prefix is, so a prefix of an earlier kind
   // is made again.
-  const std::string stamp = version + "\ndrs " + NUVIK_VERSION + ", enclosed, Wine's architecture\n";
+  const std::string stamp =
+      version + "\ndrs " + NUVIK_VERSION + ", enclosed, Wine's architecture\n";
   std::string name = "wine-prefix-";
   for (char c : version)
     name += isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '-' ? c : '_';
@@ -153,7 +153,7 @@ void CopyPreparedPrefix(const fs::path& prefix) {
     if (ReadFile(prepared / StampName) != stamp) {
       std::fprintf(stderr,
                    "drs try: preparing a Wine prefix for %s in %s (once for this Wine: seconds, "
-                   "minutes where i386 code runs under an emulator)\n",
+                   "a minute or more where i386 code runs under an emulator)\n",
                    version.c_str(), prepared.c_str());
       // Made beside it and renamed into place, so that a run cut short (by a signal too)
       // leaves no half prefix.
