@@ -22,6 +22,25 @@ TEST(Checksums, Crc32KnownAnswerInOneGoAndInPieces) {
   EXPECT_EQ(Crc32(0, "", 0), 0u);
 }
 
+// Long runs take the wide paths (tables many bytes a step, or carry-less folding): each
+// must give what a byte at a time gives, whatever the length and alignment.
+TEST(Checksums, Crc32WidePathsMatchOneByteAtATime) {
+  std::string bytes;
+  for (int i = 0; i < 5000; ++i)
+    bytes += static_cast<char>(i * 131 + (i >> 3));
+  for (size_t offset : {0, 1, 7})
+    for (size_t length : {15, 16, 63, 64, 65, 79, 80, 127, 128, 1000, 4099}) {
+      uint32_t single = 0;
+      for (size_t i = 0; i < length; ++i)
+        single = Crc32(single, bytes.data() + offset + i, 1);
+      EXPECT_EQ(Crc32(0, bytes.data() + offset, length), single) << offset << " " << length;
+      EXPECT_EQ(Crc32(Crc32(0, bytes.data() + offset, length / 2),
+                      bytes.data() + offset + length / 2, length - length / 2),
+                single)
+          << offset << " " << length;
+    }
+}
+
 TEST(Checksums, Sha256KnownAnswers) {
   const std::string million(1000000, 'a');
   const struct {
